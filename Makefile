@@ -1,0 +1,30 @@
+# The two commands a fresh Debian 12 machine needs: `make run` and `make test`.
+# Both install what is missing first (scripts/install-deps).
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test check-sanitizers fuzz bench install package format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@$(BUILD)/bin/trawlix
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	@rm -rf $(BUILD) build-*

@@ -1,0 +1,11 @@
+#pragma once
+// Text is kept as bytes; only the screen decodes it: UTF-8 where the bytes are valid
+// UTF-8, else byte for byte as Latin-1, so every byte shows and nothing is lost.
+#include <QByteArray>
+#include <QString>
+#include <string>
+#include <string_view>
+
+QString ScreenText(std::string_view bytes);
+// Text typed on the screen, as the bytes the program works with (UTF-8).
+std::string BytesOf(const QString& text);

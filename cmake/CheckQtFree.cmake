@@ -1,0 +1,10 @@
+# Fails when a source file of the given folders includes a Qt header.
+foreach(dir ${DIRS})
+  file(GLOB_RECURSE sources ${dir}/*.h ${dir}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]+|Qt[A-Za-z]*/|qt6?/)")
+    if(hits)
+      message(FATAL_ERROR "${source} includes a Qt header: ${hits}")
+    endif()
+  endforeach()
+endforeach()

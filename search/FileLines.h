@@ -1,0 +1,47 @@
+#pragma once
+// A file loaded whole as one byte buffer, seen as lines.
+//
+// Lines end at CR, LF or CR LF (LF CR ends two lines); the first NUL byte ends the text;
+// a last line without an end counts; an end at the very end adds no empty line; an empty
+// file has no lines. Lines are views into the buffer and are found on demand: the
+// matching searches the buffer itself and only counts line ends around its hits.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "util/StringList.h"
+
+class TFileLines {
+ public:
+  // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
+  // meanwhile). Throws EFOpenError, EReadError or EOutOfMemory naming fullPath.
+  void Load(const std::string& fullPath);
+  // The same, opening name relative to an open folder descriptor.
+  void LoadAt(int folderFd, const std::string& name, const std::string& fullPath);
+  // Takes the bytes as if they had been read from a file.
+  void Assign(std::string_view bytes);
+  // Drops the content, keeping the buffer for the next file.
+  void Clear();
+
+  // The text: the bytes up to the first NUL.
+  std::string_view Text() const;
+  // Number of lines (walks the whole text the first time it is asked).
+  int64_t Count();
+  // Whether line i exists (i >= 0); walks no further than line i.
+  bool HasLine(int64_t i);
+  // Line i without its end; i must exist. Cheap for lines near the last one asked for.
+  std::string_view Line(int64_t i);
+  // Every line, copied.
+  TStringList ToStringList();
+
+  // Used by the matching: the line that holds byte offset `offset` of Text(), and the
+  // offset at which line i begins. Both move a cursor, so calls in rising order cost
+  // time in proportion to the bytes passed over.
+  int64_t LineAtOffset(size_t offset);
+  size_t LineStart(int64_t i);
+
+ private:
+  std::string buffer_;
+  size_t textLength_ = 0;
+  // ... cursor state: implementation's choice.
+};

@@ -1,0 +1,46 @@
+#pragma once
+// Line matching, the context sample, and the match record.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "util/StringList.h"
+
+class TFileLines;
+
+// Index of the first line after `start` that contains the search text (start -1 begins
+// with line 0), or -1. Case-insensitive search folds ASCII letters only. An empty text,
+// or one holding CR, LF or NUL, is found nowhere.
+int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool caseSensitive,
+                      int64_t start);
+
+// Whether " " + text + " " occurs in " " + line + " " (only the blank separates words).
+bool IsWholeWord(const std::string& searchText, std::string_view line, bool caseSensitive);
+
+// Up to `count` lines from `start`, the line `matchIndex` prefixed "--> ", the others "    ".
+TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex);
+
+inline int64_t Max(int64_t a, int64_t b) { return a > b ? a : b; }
+inline int64_t Min(int64_t a, int64_t b) { return a < b ? a : b; }
+
+// One match: the line's zero-based index and text, the file's full path, and the context
+// sample. Stored compactly, since a run may keep millions: the path is shared by all
+// records of a file, and the sample lines are kept in one block.
+class TGrepItem {
+ public:
+  TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
+            const TStringList& sample);
+
+  int64_t LineIndex() const;
+  std::string_view Line() const;
+  const std::string& FileName() const;
+  const std::shared_ptr<const std::string>& SharedFileName() const;
+  // The sample lines, each with its four-character prefix.
+  size_t SampleCount() const;
+  std::string SampleLine(size_t i) const;
+  TStringList Sample() const;
+
+ private:
+  // Implementation's choice, kept compact.
+};

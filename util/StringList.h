@@ -1,0 +1,6 @@
+#pragma once
+// The program's string list: byte strings in order, owned by whoever holds the list.
+#include <string>
+#include <vector>
+
+using TStringList = std::vector<std::string>;

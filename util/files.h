@@ -1,0 +1,62 @@
+#pragma once
+// Paths and folders: separators, subfolder enumeration, and the folder handle
+// through which a folder's files are listed and opened.
+#include <string>
+#include <string_view>
+
+#include "util/StringList.h"
+
+// The path separator on this system.
+inline constexpr char PathDelim = '/';
+
+// Trim, then remove one trailing "\" or "/" if any ("/" gives "").
+std::string StripTrailingSeparator(std::string_view path);
+// StripTrailingSeparator, then "/".
+std::string AddTrailingSeparator(std::string_view path);
+// "" for a text of at most one character; else trimmed and one leading "\" or "/" removed.
+std::string StripLeadingSeparator(std::string_view name);
+
+// Appends the visible subfolders of the pattern's folder ("/data/" + "*.*") to Folders,
+// each as folder + name without a trailing separator. Returns how many were appended.
+// Hidden ("." names) and system entries (neither file nor folder once links are followed)
+// are skipped; a folder that cannot be listed appends nothing.
+int ListSubfolders(std::string_view pattern, TStringList& folders);
+// Breadth-first walk of every subfolder below the pattern's folder, appended to Folders.
+// A folder already entered (same device and inode) is never entered again, so link
+// cycles end. Returns the final number of entries in Folders.
+int ListAllSubfolders(std::string_view pattern, TStringList& folders);
+
+// Whether the path names an existing directory (links followed).
+bool DirectoryExists(const std::string& path);
+
+// An open folder: its entries are listed and its files opened through one descriptor.
+// A folder that cannot be opened gives an invalid handle and lists nothing.
+class TFolderHandle {
+ public:
+  explicit TFolderHandle(const std::string& folder);
+  ~TFolderHandle();
+  TFolderHandle(const TFolderHandle&) = delete;
+  TFolderHandle& operator=(const TFolderHandle&) = delete;
+
+  bool Valid() const { return fd_ >= 0; }
+  int Fd() const { return fd_; }
+
+  enum class EntryKind { File, Folder, Other };
+  // Calls visit(name, kind) for every entry but "." and "..", in listing order.
+  // Links are followed to find the kind; FIFOs, sockets, devices and broken links are Other.
+  template <typename Visit>
+  void ForEachEntry(Visit&& visit) const;
+
+ private:
+  int fd_ = -1;
+  void ListEntries(void (*callback)(void*, std::string_view, EntryKind), void* context) const;
+};
+
+template <typename Visit>
+void TFolderHandle::ForEachEntry(Visit&& visit) const {
+  ListEntries(
+      [](void* context, std::string_view name, EntryKind kind) {
+        (*static_cast<Visit*>(context))(name, kind);
+      },
+      &visit);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// String-list helpers and the listing of a folder's matching files.
+#include <string>
+
+#include "util/StringList.h"
+
+class TFolderHandle;
+
+// Replaces Files with the names of the folder's ordinary, visible files that match a mask,
+// in listing order, each once per matching mask. Attributes 0 lists files only; a folder
+// that cannot be listed gives none. Returns the number of entries in Files.
+int ListMatchingFiles(const std::string& folder, const TStringList& masks, int attributes,
+                      TStringList& files);
+// The same over a folder that is already open.
+int ListMatchingFiles(const TFolderHandle& folder, const TStringList& masks, int attributes,
+                      TStringList& files);
+
+// Upper-cases (ASCII) every entry in place.
+void UpperCaseStrings(TStringList& list);
+// Appends every entry of Source to Dest, emptying Dest first when clearFirst.
+void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst);
