@@ -21,8 +21,12 @@ bool IsWholeWord(const std::string& searchText, std::string_view line, bool case
 // Up to `count` lines from `start`, the line `matchIndex` prefixed "--> ", the others "    ".
 TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex);
 
-inline int64_t Max(int64_t a, int64_t b) { return a > b ? a : b; }
-inline int64_t Min(int64_t a, int64_t b) { return a < b ? a : b; }
+inline int64_t Max(int64_t a, int64_t b) {
+  return a > b ? a : b;
+}
+inline int64_t Min(int64_t a, int64_t b) {
+  return a < b ? a : b;
+}
 
 // One match: the line's zero-based index and text, the file's full path, and the context
 // sample. Stored compactly, since a run may keep millions: the path is shared by all
@@ -42,5 +46,14 @@ class TGrepItem {
   TStringList Sample() const;
 
  private:
-  // Implementation's choice, kept compact.
+  int64_t lineIndex_;
+  std::shared_ptr<const std::string> fileName_;
+  // One block: sampleCount_ + 1 offsets into the bytes that follow them, then the sample
+  // lines' bytes, then the line's bytes unless the marked sample line already holds them.
+  std::unique_ptr<uint64_t[]> block_;
+  uint32_t sampleCount_;
+  uint64_t lineBegin_;
+  uint64_t lineLength_;
+
+  const char* Bytes() const;
 };
