@@ -89,14 +89,8 @@ int ParseX(std::string_view text, std::string_view delimiter, bool doubleQuotes,
         }
         break;
       case Section::DoubleQuoted:
-        if (c == '"') {
-          close();
-        } else {
-          token += c;
-        }
-        break;
       case Section::SingleQuoted:
-        if (c == '\'') {
+        if (c == (state == Section::DoubleQuoted ? '"' : '\'')) {
           close();
         } else {
           token += c;
