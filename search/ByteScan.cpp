@@ -123,8 +123,12 @@ size_t FindPattern(const char* text, size_t from, size_t to, std::string_view pa
   }
 #endif
   for (; p <= lastStart; ++p) {
-    const auto c = static_cast<unsigned char>(text[p]);
-    if ((c | first.orMask) == first.value && EqualAt(text + p, pattern, ignoreCase)) return p;
+    const auto head = static_cast<unsigned char>(text[p]);
+    const auto tail = static_cast<unsigned char>(text[p + m - 1]);
+    if ((head | first.orMask) == first.value && (tail | last.orMask) == last.value &&
+        EqualAt(text + p, pattern, ignoreCase)) {
+      return p;
+    }
   }
   return kNotFound;
 }
