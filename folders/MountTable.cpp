@@ -178,9 +178,15 @@ std::vector<TDrive> ListDrives(std::string_view mountsText, const TDriveProbe& p
     // Files mounted over files (a container's /etc/hosts) cannot be browsed.
     if (mountPoint != "/" && !probe.isFolder(mountPoint)) continue;
     const TDriveKind kind = KindOf(mount, probe);
-    const std::string detail =
-        kind == TDriveKind::Network ? mount.source : "[" + probe.label(mount.source) + "]";
-    drives.push_back({mountPoint, mountPoint + " " + detail, kind});
+    std::string text = mountPoint + ' ';
+    if (kind == TDriveKind::Network) {
+      text += mount.source;
+    } else {
+      text += '[';
+      text += probe.label(mount.source);
+      text += ']';
+    }
+    drives.push_back({mountPoint, std::move(text), kind});
   }
   if (!byMountPoint.contains("/")) drives.insert(drives.begin(), {"/", "/ []", TDriveKind::Fixed});
   return drives;

@@ -1,5 +1,4 @@
 // The drive box and the directory list of the folder dialog.
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include "folders/DirectoryListBox.h"
 #include "folders/DriveComboBox.h"
 #include "folders/MountTable.h"
+#include "tests/gui/FolderTestTree.h"
 #include "util/errors.h"
 
 namespace fs = std::filesystem;
@@ -45,24 +45,6 @@ TDriveProbe FixtureProbe() {
           [](const std::string& source) { return source == "/dev/sdb1"; },
           [](const std::string& mountPoint) { return mountPoint != "/etc/hosts"; }};
 }
-
-// A fresh temporary folder, removed with everything in it when the test ends.
-class TTempDir {
- public:
-  TTempDir() {
-    char pattern[] = "/tmp/trawlix-browser-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TTempDir() { fs::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-  std::string Make(const std::string& relative) const {
-    fs::create_directories(path_ + "/" + relative);
-    return path_ + "/" + relative;
-  }
-
- private:
-  std::string path_;
-};
 
 QStringList Names(const TDirectoryListBox& list) {
   QStringList names;
@@ -124,7 +106,7 @@ class TestBrowser : public QObject {
   }
 
   void systemProbeReadsLabelLinksAndRemovableFlag() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string dev = temp.Make("dev");
     std::ofstream(dev + "/sdb1").put('x');
     const std::string byLabel = temp.Make("by-label");
@@ -165,7 +147,7 @@ class TestBrowser : public QObject {
   }
 
   void linesAndIndentation() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string top = temp.Make("Top/Mid");
     for (const char* name : {"b", "A", "a", "C", ".hidden", "B"})
       temp.Make(std::string("Top/Mid/") + name);
@@ -220,7 +202,7 @@ class TestBrowser : public QObject {
   }
 
   void openingLines() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string top = temp.Make("Top");
     temp.Make("Top/Sub");
     TDirectoryListBox list;
@@ -247,7 +229,7 @@ class TestBrowser : public QObject {
   }
 
   void relativeNamesResolveAgainstShownFolder() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string top = temp.Make("Top");
     temp.Make("Top/Sub/Deeper");
     TDirectoryListBox list;
@@ -260,7 +242,7 @@ class TestBrowser : public QObject {
   }
 
   void vanishedFolderThrowsAndChangesNothing() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string top = temp.Make("Top");
     const std::string gone = temp.Make("Top/Gone");
     QLabel label;
@@ -284,7 +266,7 @@ class TestBrowser : public QObject {
   }
 
   void fileIsAnInvalidFolderName() {
-    TTempDir temp;
+    TFolderTestTree temp;
     std::ofstream(temp.Path() + "/plain") << "x";
     TDirectoryListBox list;
     QVERIFY_THROWS_EXCEPTION(EInOutError, list.SetCurrentDir(temp.Path() + "/plain"));
@@ -312,7 +294,7 @@ class TestBrowser : public QObject {
   }
 
   void labelShowsShortenedFolder() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string deep = temp.Make("aaaaaaaa/bbbbbbbb/cccccccc/name");
     QLabel label;
     label.resize(label.fontMetrics().horizontalAdvance("/.../cccccccc/name"), 20);
@@ -323,7 +305,7 @@ class TestBrowser : public QObject {
   }
 
   void driveChangeGoesToLastFolderOnThatDrive() {
-    TTempDir temp;
+    TFolderTestTree temp;
     const std::string a = temp.Make("A");
     const std::string deepA = temp.Make("A/deep");
     const std::string b = temp.Make("B");
