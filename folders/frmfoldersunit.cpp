@@ -84,7 +84,8 @@ void TfrmFolders::BuildNewFolderGroup() {
   connect(txtUNC, &QLineEdit::textChanged, this, &TfrmFolders::txtUNCChange);
   cmdUNC = new QPushButton("-->", GroupBox1);
   cmdUNC->setToolTip("Select the folder name you typed.");
-  cmdUNC->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  // A small button beside the field, not a full-width push button.
+  cmdUNC->setFixedWidth(std::max(21, cmdUNC->fontMetrics().horizontalAdvance("-->") + 12));
   connect(cmdUNC, &QPushButton::clicked, this, &TfrmFolders::cmdUNCClick);
 
   cboDrive = new TDriveComboBox(GroupBox1);
