@@ -144,22 +144,21 @@ void RunSearch(TSearchHost& host, TSearchResults& results) {
   ParseX(host.MaskText(), ";", false, false, false, masks);
   size_t folderCount = host.FolderCount();
 
-  results.ClearLines();
-  host.ResetProgress(folderCount);
-  host.ProcessEvents();
-  host.ShowProgress();
-
   // An error that escapes the run still closes the progress and clears the cancel flag,
   // so that the next run starts afresh.
-  bool progressShown = true;
+  bool progressOpen = true;
   try {
+    results.ClearLines();
+    host.ResetProgress(folderCount);
+    host.ProcessEvents();
+    host.ShowProgress();
     results.ClearItems();
     if (!host.Cancelled()) TRun(host, results).SearchFolders(masks, folderCount);
-    progressShown = false;
+    progressOpen = false;
     host.CloseProgress();
     if (!host.Cancelled()) host.ShowResults();
   } catch (...) {
-    if (progressShown) host.CloseProgress();
+    if (progressOpen) host.CloseProgress();
     host.ClearCancelled();
     throw;
   }
