@@ -2,9 +2,18 @@
 
 #include <QApplication>
 
-QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback) {
+namespace {
+
+// A missing resource, or an SVG without the image plugin, gives no pixmap.
+bool Loads(const char* resourcePath) {
+  return !QIcon(resourcePath).pixmap(16, 16).isNull();
+}
+
+}  // namespace
+
+QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback, const char* disabledPath) {
+  if (!Loads(resourcePath)) return QApplication::style()->standardIcon(fallback);
   QIcon icon(resourcePath);
-  // A missing resource, or an SVG without the image plugin, gives no pixmap.
-  if (!icon.pixmap(16, 16).isNull()) return icon;
-  return QApplication::style()->standardIcon(fallback);
+  if (disabledPath && Loads(disabledPath)) icon.addFile(disabledPath, {}, QIcon::Disabled);
+  return icon;
 }

@@ -4,20 +4,26 @@
 #include <QIcon>
 #include <QStyle>
 
-QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback);
+// The picture at resourcePath, with its own image for the disabled state when one is named.
+QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback,
+              const char* disabledPath = nullptr);
 
 inline QIcon FoldersPicture() {
   return Picture(":/icons/folders.svg", QStyle::SP_DirOpenIcon);
 }
 inline QIcon OkPicture() {
-  return Picture(":/icons/ok.svg", QStyle::SP_DialogOkButton);
+  return Picture(":/icons/ok.svg", QStyle::SP_DialogOkButton, ":/icons/ok-disabled.svg");
+}
+inline QIcon CancelPicture() {
+  return Picture(":/icons/cancel.svg", QStyle::SP_DialogCancelButton,
+                 ":/icons/cancel-disabled.svg");
 }
 inline QIcon AboutPicture() {
   return Picture(":/icons/about.svg", QStyle::SP_MessageBoxInformation);
 }
-inline QIcon CancelPicture() {
-  return Picture(":/icons/cancel.svg", QStyle::SP_DialogCancelButton);
-}
 inline QIcon ProgramPicture() {
   return Picture(":/icons/trawlix.svg", QStyle::SP_FileDialogContentsView);
+}
+inline QIcon ResultsPicture() {
+  return Picture(":/icons/results.svg", QStyle::SP_FileDialogDetailedView);
 }

@@ -36,7 +36,7 @@ TfrmResults::TfrmResults(QWidget* parent)
       results_(&NoResults()),
       model_(new TResultsModel(this)) {
   setWindowTitle("Results");
-  setWindowIcon(ProgramPicture());
+  setWindowIcon(ResultsPicture());
 
   lstResults->setModel(model_);
   lstResults->setSelectionMode(QAbstractItemView::SingleSelection);
