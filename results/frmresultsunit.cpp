@@ -133,7 +133,7 @@ bool TfrmResults::eventFilter(QObject* watched, QEvent* event) {
 
 void TfrmResults::keyPressEvent(QKeyEvent* event) {
   // Esc in the pane belongs to the pane, not to the window's cancel button.
-  if (event->key() == Qt::Key_Escape && mmoSample->hasFocus()) return;
+  if (event->key() == Qt::Key_Escape && focusWidget() == mmoSample) return;
   QDialog::keyPressEvent(event);
 }
 

@@ -49,6 +49,12 @@ class TTempTree {
   std::string root_;
 };
 
+// Whether the window's centre lies on the owner's (give or take the window frames, which
+// the window system adds only once a window is shown).
+inline bool CentredOver(const QWidget& window, const QWidget& owner) {
+  return (window.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 8;
+}
+
 // Calls `act` at every turn of the event loop (every time a search run lets events run,
 // and inside modal windows) until it returns true, or until the watcher is destroyed.
 class TEventWatcher {

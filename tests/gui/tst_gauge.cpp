@@ -218,7 +218,7 @@ class TestGauge : public QObject {
   // The bar's length is taken with 0.01 a hair below its value: 5% of 100 gives 4.
   void barLengthRule() {
     TGauge gauge;
-    gauge.resize(102, 10);  // W = 100
+    gauge.resize(101, 10);  // W = inner width + 1 = 100
     gauge.SetShowText(false);
     gauge.SetForeColor(Navy);
     gauge.SetProgress(5);

@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "GuiTestSupport.h"
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
 #include "results/frmresultsunit.h"
@@ -253,12 +254,11 @@ class TestResults : public QObject {
 
   // Centred over the main window the first time; later where and as large as it was left.
   void placement() {
+    frmMain->move(300, 150);
     TfrmResults window(frmMain);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(
-        (window.frameGeometry().center() - frmMain->frameGeometry().center()).manhattanLength() <=
-        2);
+    QVERIFY(CentredOver(window, *frmMain));
     const QRect moved(window.x() + 30, window.y() + 20, window.width() + 40, window.height() + 10);
     window.setGeometry(moved);
     window.hide();

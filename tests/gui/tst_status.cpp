@@ -61,11 +61,14 @@ class TestStatus : public QObject {
 
   // A long path stays on one line and does not widen the window.
   void longPathIsClipped() {
+    frmStatus->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frmStatus));
     const int width = frmStatus->sizeHint().width();
     frmStatus->lblFilename->setText(QString("/very/long/path").repeated(100));
     QCOMPARE(frmStatus->sizeHint().width(), width);
     QCOMPARE(frmStatus->lblFilename->width(), frmStatus->lblFilename->sizeHint().width());
     frmStatus->lblFilename->setText(QString());
+    frmStatus->hide();
   }
 
   void cancelKeysOnlySetTheFlag_data() {
@@ -184,13 +187,12 @@ class TestStatus : public QObject {
 
   // Centred over the main window the first time, then always at that same place.
   void placement() {
+    frmMain->move(300, 150);
     TfrmStatus window(frmMain);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QPoint first = window.pos();
-    QVERIFY(
-        (window.frameGeometry().center() - frmMain->frameGeometry().center()).manhattanLength() <=
-        2);
+    QVERIFY(CentredOver(window, *frmMain));
     window.hide();
     frmMain->move(frmMain->pos() + QPoint(40, 30));
     window.show();
