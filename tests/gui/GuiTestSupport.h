@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
@@ -12,6 +14,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "app/StartUp.h"
+#include "app/frmmainunit.h"
 
 // A fresh folder under the temporary directory, removed with everything in it.
 class TTempTree {
@@ -84,3 +89,33 @@ class TModalWatcher : public TEventWatcher {
           return true;
         }) {}
 };
+
+// Reads the message box that opens modally next, and closes it with its OK button.
+class TMessageBoxReader : public TModalWatcher {
+ public:
+  TMessageBoxReader()
+      : TModalWatcher([this](QWidget* window) {
+          auto* box = qobject_cast<QMessageBox*>(window);
+          if (!box) {
+            window->close();
+            return;
+          }
+          seen = true;
+          title = box->windowTitle();
+          text = box->text();
+          icon = box->icon();
+          buttons = box->buttons().size();
+          box->accept();
+        }) {}
+  bool seen = false;
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  qsizetype buttons = 0;
+};
+
+// The program's windows as at start-up, with the main window shown.
+inline bool StartWindows() {
+  CreateWindows();
+  frmMain->show();
+  return QTest::qWaitForWindowExposed(frmMain);
+}

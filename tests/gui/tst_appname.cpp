@@ -124,26 +124,16 @@ class TestAppName : public QObject {
   void reportBox() {
     App()->reports.clear();
     App()->showBox = true;
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    qsizetype buttons = 0;
-    TModalWatcher box([&](QWidget* window) {
-      auto* message = qobject_cast<QMessageBox*>(window);
-      QVERIFY(message);
-      title = message->windowTitle();
-      text = message->text();
-      icon = message->icon();
-      buttons = message->buttons().size();
-      message->accept();
-    });
+    TMessageBoxReader box;
     TFailingButton button;
     button.fail = [] { throw EInvalidOperation("Value must be between 1 and 2147483647"); };
     QTest::mouseClick(&button, Qt::LeftButton);
     App()->showBox = false;
-    QCOMPARE(title, QString("Tst_appname"));
-    QCOMPARE(text, QString("Value must be between 1 and 2147483647."));
-    QCOMPARE(icon, QMessageBox::Critical);
-    QCOMPARE(buttons, 1);
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QString("Tst_appname"));
+    QCOMPARE(box.text, QString("Value must be between 1 and 2147483647."));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.buttons, 1);
   }
 
   // Without a display the program says how to search without windows, and fails.

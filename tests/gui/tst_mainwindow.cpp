@@ -51,11 +51,7 @@ class TestMainWindow : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    CreateWindows();
-    frmMain->show();
-    QVERIFY(QTest::qWaitForWindowExposed(frmMain));
-  }
+  void initTestCase() { QVERIFY(StartWindows()); }
   void cleanupTestCase() { DestroyWindows(); }
 
   void init() {
@@ -324,24 +320,14 @@ class TestMainWindow : public QObject {
   }
 
   void aboutBox() {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Critical;
-    qsizetype buttons = 0;
-    TModalWatcher about([&](QWidget* window) {
-      auto* box = qobject_cast<QMessageBox*>(window);
-      QVERIFY(box);
-      title = box->windowTitle();
-      text = box->text();
-      icon = box->icon();
-      buttons = box->buttons().size();
-      box->accept();
-    });
+    TMessageBoxReader about;
     frmMain->cmdAbout->click();
-    QCOMPARE(title, QString("About..."));
-    QVERIFY(text.startsWith("Trawlix v0.05\r\n"));
-    QCOMPARE(text.split("\r\n").size(), 2);
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons, 1);
+    QVERIFY(about.seen);
+    QCOMPARE(about.title, QString("About..."));
+    QVERIFY(about.text.startsWith("Trawlix v0.05\r\n"));
+    QCOMPARE(about.text.split("\r\n").size(), 2);
+    QCOMPARE(about.icon, QMessageBox::NoIcon);
+    QCOMPARE(about.buttons, 1);
   }
 
   // Closing the main window during a run stops the run, and the window closes after it.

@@ -81,11 +81,7 @@ class TestResults : public QObject {
   int ListHeight() const { return frmResults->splitter1->sizes()[0]; }
 
  private slots:
-  void initTestCase() {
-    CreateWindows();
-    frmMain->show();
-    QVERIFY(QTest::qWaitForWindowExposed(frmMain));
-  }
+  void initTestCase() { QVERIFY(StartWindows()); }
   void cleanupTestCase() { DestroyWindows(); }
 
   void init() {

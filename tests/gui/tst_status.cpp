@@ -33,11 +33,7 @@ class TestStatus : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    CreateWindows();
-    frmMain->show();
-    QVERIFY(QTest::qWaitForWindowExposed(frmMain));
-  }
+  void initTestCase() { QVERIFY(StartWindows()); }
   void cleanupTestCase() { DestroyWindows(); }
 
   void look() {
