@@ -4,7 +4,9 @@
 
 // The pictures live in the program's static library, whose resource registration the
 // linker would drop unless something refers to it.
-static void RegisterPictures() { Q_INIT_RESOURCE(trawlix); }
+static void RegisterPictures() {
+  Q_INIT_RESOURCE(trawlix);
+}
 
 namespace {
 
