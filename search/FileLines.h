@@ -15,6 +15,8 @@ class TFileLines {
  public:
   // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
   // meanwhile). Throws EFOpenError, EReadError or EOutOfMemory naming fullPath.
+  // Only regular files are read: a FIFO, socket or device (reached through a link or
+  // swapped in after the listing) fails with EFOpenError instead of hanging.
   void Load(const std::string& fullPath);
   // The same, opening name relative to an open folder descriptor.
   void LoadAt(int folderFd, const std::string& name, const std::string& fullPath);
@@ -35,13 +37,24 @@ class TFileLines {
   TStringList ToStringList();
 
   // Used by the matching: the line that holds byte offset `offset` of Text(), and the
-  // offset at which line i begins. Both move a cursor, so calls in rising order cost
-  // time in proportion to the bytes passed over.
+  // offset at which line i begins (Text().size() when there is no line i). Both move a
+  // cursor, so calls in rising order cost time in proportion to the bytes passed over.
   int64_t LineAtOffset(size_t offset);
   size_t LineStart(int64_t i);
 
  private:
+  // Kept across files: it only grows, unless a much smaller file follows a huge one.
   std::string buffer_;
   size_t textLength_ = 0;
-  // ... cursor state: implementation's choice.
+  // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
+  int64_t cursorLine_ = 0;
+  size_t cursorStart_ = 0;
+  int64_t count_ = -1;  // number of lines, once known
+
+  void ReadAll(int fd);
+  void Reserve(size_t bytes);
+  void Finish(size_t length);
+  bool SeekLine(int64_t i);
+  size_t NextLineStart(size_t start) const;
+  void StepBack();
 };

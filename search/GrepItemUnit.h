@@ -42,5 +42,14 @@ class TGrepItem {
   TStringList Sample() const;
 
  private:
-  // Implementation's choice, kept compact.
+  int64_t lineIndex_;
+  std::shared_ptr<const std::string> fileName_;
+  // One block: sampleCount_ + 1 offsets into the bytes that follow them, then the sample
+  // lines' bytes, then the line's bytes unless the marked sample line already holds them.
+  std::unique_ptr<uint64_t[]> block_;
+  uint32_t sampleCount_;
+  uint64_t lineBegin_;
+  uint64_t lineLength_;
+
+  const char* Bytes() const;
 };

@@ -1,0 +1,224 @@
+#include "search/FileLines.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "search/ByteScan.h"
+#include "util/errors.h"
+
+namespace {
+
+constexpr size_t kFirstBuffer = size_t{64} << 10;
+// A buffer above this size is given back when the next file needs less than a quarter.
+constexpr size_t kKeptBuffer = size_t{64} << 20;
+
+[[noreturn]] void ThrowOpenError(const std::string& fullPath, const std::string& reason) {
+  throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
+}
+
+[[noreturn]] void ThrowOutOfMemory() {
+  throw EOutOfMemory("Out of memory");
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() { close(fd_); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Opens a regular file for reading. O_NONBLOCK keeps the open itself from waiting on a
+// FIFO; O_NOATIME spares the disk a write, where the file's owner allows it.
+int OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath) {
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  int fd = openat(folderFd, name.c_str(), kFlags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = openat(folderFd, name.c_str(), kFlags);
+  if (fd < 0) ThrowOpenError(fullPath, SystemErrorText(errno));
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
+    close(fd);
+    ThrowOpenError(fullPath, SystemErrorText(error));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
+  }
+  // Regular files ignore O_NONBLOCK on local disks; clear it for file systems that might not.
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+}  // namespace
+
+void TFileLines::Load(const std::string& fullPath) {
+  LoadAt(AT_FDCWD, fullPath, fullPath);
+}
+
+void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string& fullPath) {
+  Clear();
+  const Descriptor fd(OpenRegularFile(folderFd, name, fullPath));
+  ReadAll(fd.get());
+}
+
+void TFileLines::ReadAll(int fd) {
+  struct stat st;
+  const size_t hint = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+  // One byte more than the size, so that the read that sees the end needs no more room.
+  Reserve(hint + 1);
+  size_t length = 0;
+  for (;;) {
+    if (length == buffer_.size()) Reserve(buffer_.size() * 2);
+    const ssize_t got = read(fd, buffer_.data() + length, buffer_.size() - length);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw EReadError(SystemErrorText(errno));
+    }
+    length += static_cast<size_t>(got);
+  }
+  Finish(length);
+}
+
+void TFileLines::Assign(std::string_view bytes) {
+  Clear();
+  Reserve(bytes.size());
+  std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+  Finish(bytes.size());
+}
+
+void TFileLines::Reserve(size_t bytes) {
+  try {
+    if (buffer_.size() > kKeptBuffer && bytes < buffer_.size() / 4) std::string().swap(buffer_);
+    if (buffer_.size() < bytes) buffer_.resize(std::max(bytes, kFirstBuffer));
+  } catch (const std::bad_alloc&) {
+    ThrowOutOfMemory();
+  } catch (const std::length_error&) {
+    ThrowOutOfMemory();
+  }
+}
+
+void TFileLines::Finish(size_t length) {
+  const void* nul = std::memchr(buffer_.data(), 0, length);
+  textLength_ = nul ? static_cast<size_t>(static_cast<const char*>(nul) - buffer_.data()) : length;
+}
+
+void TFileLines::Clear() {
+  textLength_ = 0;
+  cursorLine_ = 0;
+  cursorStart_ = 0;
+  count_ = -1;
+}
+
+std::string_view TFileLines::Text() const {
+  return {buffer_.data(), textLength_};
+}
+
+size_t TFileLines::NextLineStart(size_t start) const {
+  const char* text = buffer_.data();
+  const size_t end = FindLineEnd(text, start, textLength_);
+  if (end == textLength_) return end;
+  if (text[end] == '\r' && end + 1 < textLength_ && text[end + 1] == '\n') return end + 2;
+  return end + 1;
+}
+
+// Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
+// the previous line is found by looking at most two bytes back.
+void TFileLines::StepBack() {
+  const char* text = buffer_.data();
+  size_t end = cursorStart_ - 1;
+  if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
+  size_t start = end;
+  while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
+  cursorStart_ = start;
+  --cursorLine_;
+}
+
+bool TFileLines::SeekLine(int64_t i) {
+  if (i < 0 || textLength_ == 0 || (count_ >= 0 && i >= count_)) return false;
+  if (i < cursorLine_) {
+    if (i < cursorLine_ - i) {
+      cursorLine_ = 0;
+      cursorStart_ = 0;
+    } else {
+      while (cursorLine_ > i) StepBack();
+    }
+  }
+  while (cursorLine_ < i) {
+    const size_t next = NextLineStart(cursorStart_);
+    if (next >= textLength_) {
+      count_ = cursorLine_ + 1;
+      return false;
+    }
+    cursorStart_ = next;
+    ++cursorLine_;
+  }
+  return true;
+}
+
+int64_t TFileLines::Count() {
+  if (count_ < 0) {
+    if (textLength_ == 0) {
+      count_ = 0;
+    } else {
+      const char* text = buffer_.data();
+      const LineEnds ends = CountLineEnds(text, cursorStart_, textLength_);
+      const char lastByte = text[textLength_ - 1];
+      const bool endsWithLineEnd = lastByte == '\r' || lastByte == '\n';
+      count_ = cursorLine_ + static_cast<int64_t>(ends.count) + (endsWithLineEnd ? 0 : 1);
+    }
+  }
+  return count_;
+}
+
+bool TFileLines::HasLine(int64_t i) {
+  return SeekLine(i);
+}
+
+std::string_view TFileLines::Line(int64_t i) {
+  if (!SeekLine(i)) return {};
+  const size_t end = FindLineEnd(buffer_.data(), cursorStart_, textLength_);
+  return {buffer_.data() + cursorStart_, end - cursorStart_};
+}
+
+TStringList TFileLines::ToStringList() {
+  TStringList lines;
+  const char* text = buffer_.data();
+  for (size_t start = 0; start < textLength_; start = NextLineStart(start)) {
+    lines.emplace_back(text + start, FindLineEnd(text, start, textLength_) - start);
+  }
+  return lines;
+}
+
+int64_t TFileLines::LineAtOffset(size_t offset) {
+  if (textLength_ == 0) return -1;
+  if (offset >= textLength_) offset = textLength_ - 1;
+  while (offset < cursorStart_) StepBack();
+  const char* text = buffer_.data();
+  // The LF of a CR LF pair belongs to the line that its CR ends.
+  size_t to = offset;
+  if (to > cursorStart_ && text[to] == '\n' && text[to - 1] == '\r') --to;
+  const LineEnds ends = CountLineEnds(text, cursorStart_, to);
+  if (ends.count > 0) {
+    cursorLine_ += static_cast<int64_t>(ends.count);
+    cursorStart_ = ends.lastByte + 1;
+  }
+  return cursorLine_;
+}
+
+size_t TFileLines::LineStart(int64_t i) {
+  return SeekLine(i) ? cursorStart_ : textLength_;
+}

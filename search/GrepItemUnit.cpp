@@ -1,0 +1,142 @@
+#include "search/GrepItemUnit.h"
+
+#include <cstring>
+
+#include "search/ByteScan.h"
+#include "search/FileLines.h"
+#include "util/text.h"
+
+namespace {
+
+constexpr std::string_view kMarked = "--> ";
+constexpr std::string_view kUnmarked = "    ";
+
+// A search text holding a line end or a NUL can never lie inside one line of text.
+bool Searchable(std::string_view searchText) {
+  return !searchText.empty() &&
+         searchText.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool SameBytes(char a, char b, bool caseSensitive) {
+  return caseSensitive ? a == b : UpCase(a) == UpCase(b);
+}
+
+}  // namespace
+
+int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool caseSensitive,
+                      int64_t start) {
+  if (!Searchable(searchText)) return -1;
+  const int64_t first = start < 0 ? 0 : start + 1;
+  if (!lines.HasLine(first)) return -1;
+  // Since the text cannot span a line end, its first occurrence from the start of line
+  // `first` on names the line that a line-by-line search would return.
+  const std::string_view text = lines.Text();
+  const std::string pattern = caseSensitive ? searchText : UpperCase(searchText);
+  const size_t hit =
+      FindPattern(text.data(), lines.LineStart(first), text.size(), pattern, !caseSensitive);
+  return hit == kNotFound ? -1 : lines.LineAtOffset(hit);
+}
+
+// The text must lie in the line with a blank or the line's edge on either side; that is
+// where " text " occurs in " line ".
+bool IsWholeWord(const std::string& searchText, std::string_view line, bool caseSensitive) {
+  const size_t m = searchText.size();
+  if (m > line.size()) return false;
+  for (size_t at = 0; at + m <= line.size(); ++at) {
+    if (at > 0 && line[at - 1] != ' ') continue;
+    if (at + m < line.size() && line[at + m] != ' ') continue;
+    size_t k = 0;
+    while (k < m && SameBytes(line[at + k], searchText[k], caseSensitive)) ++k;
+    if (k == m) return true;
+  }
+  return false;
+}
+
+TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex) {
+  TStringList sample;
+  const int64_t last = start + count - 1;
+  for (int64_t i = Max(start, 0); i <= last && lines.HasLine(i); ++i) {
+    const std::string_view prefix = i == matchIndex ? kMarked : kUnmarked;
+    const std::string_view line = lines.Line(i);
+    std::string entry;
+    entry.reserve(prefix.size() + line.size());
+    entry.append(prefix).append(line);
+    sample.push_back(std::move(entry));
+  }
+  return sample;
+}
+
+TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
+                     std::shared_ptr<const std::string> fileName, const TStringList& sample)
+    : lineIndex_(lineIndex),
+      fileName_(std::move(fileName)),
+      sampleCount_(static_cast<uint32_t>(sample.size())) {
+  // The marked sample line normally holds the line itself after its prefix.
+  const std::string* marked = nullptr;
+  uint64_t markedOffset = 0;
+  uint64_t bytes = 0;
+  for (const std::string& entry : sample) {
+    const std::string_view view(entry);
+    if (!marked && view.substr(0, kMarked.size()) == kMarked &&
+        view.substr(kMarked.size()) == line) {
+      marked = &entry;
+      markedOffset = bytes;
+    }
+    bytes += entry.size();
+  }
+  const uint64_t sampleBytes = bytes;
+  if (!marked) bytes += line.size();
+
+  const size_t offsetWords = sampleCount_ + 1;
+  block_.reset(new uint64_t[offsetWords + (bytes + 7) / 8]);
+  char* out = reinterpret_cast<char*>(block_.get() + offsetWords);
+  uint64_t at = 0;
+  for (uint32_t i = 0; i < sampleCount_; ++i) {
+    block_[i] = at;
+    std::memcpy(out + at, sample[i].data(), sample[i].size());
+    at += sample[i].size();
+  }
+  block_[sampleCount_] = at;
+  if (marked) {
+    lineBegin_ = markedOffset + kMarked.size();
+  } else {
+    lineBegin_ = sampleBytes;
+    std::memcpy(out + sampleBytes, line.data(), line.size());
+  }
+  lineLength_ = line.size();
+}
+
+const char* TGrepItem::Bytes() const {
+  return reinterpret_cast<const char*>(block_.get() + sampleCount_ + 1);
+}
+
+int64_t TGrepItem::LineIndex() const {
+  return lineIndex_;
+}
+
+std::string_view TGrepItem::Line() const {
+  return {Bytes() + lineBegin_, lineLength_};
+}
+
+const std::string& TGrepItem::FileName() const {
+  return *fileName_;
+}
+
+const std::shared_ptr<const std::string>& TGrepItem::SharedFileName() const {
+  return fileName_;
+}
+
+size_t TGrepItem::SampleCount() const {
+  return sampleCount_;
+}
+
+std::string TGrepItem::SampleLine(size_t i) const {
+  return std::string(Bytes() + block_[i], block_[i + 1] - block_[i]);
+}
+
+TStringList TGrepItem::Sample() const {
+  TStringList lines;
+  lines.reserve(sampleCount_);
+  for (size_t i = 0; i < sampleCount_; ++i) lines.push_back(SampleLine(i));
+  return lines;
+}

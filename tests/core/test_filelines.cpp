@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "LineReference.h"
+#include "TempDir.h"
+#include "search/FileLines.h"
+#include "util/errors.h"
+#include "util/files.h"
+
+namespace {
+
+struct SplitCase {
+  std::string bytes;
+  TStringList lines;
+};
+
+class LineSplitting : public testing::TestWithParam<SplitCase> {};
+
+// Every way of reaching the lines must agree: the whole list, the count, random access in
+// both directions, and the offset of each byte.
+void ExpectLines(TFileLines& file, const TStringList& expected) {
+  EXPECT_EQ(file.ToStringList(), expected);
+  const auto n = static_cast<int64_t>(expected.size());
+  for (int64_t i = n - 1; i >= 0; --i) EXPECT_EQ(file.Line(i), expected[i]) << "line " << i;
+  for (int64_t i = 0; i < n; ++i) EXPECT_EQ(file.Line(i), expected[i]) << "line " << i;
+  EXPECT_FALSE(file.HasLine(n));
+  EXPECT_FALSE(file.HasLine(-1));
+  EXPECT_EQ(file.Count(), n);
+  const std::string_view text = file.Text();
+  for (int64_t i = 0; i < n; ++i) {
+    const size_t start = file.LineStart(i);
+    EXPECT_EQ(text.substr(start, expected[i].size()), expected[i]);
+    for (size_t k = 0; k < expected[i].size(); ++k) EXPECT_EQ(file.LineAtOffset(start + k), i);
+  }
+  EXPECT_EQ(file.LineStart(n), text.size());
+}
+
+TEST_P(LineSplitting, FromBytes) {
+  TFileLines file;
+  file.Assign(GetParam().bytes);
+  ExpectLines(file, GetParam().lines);
+  EXPECT_EQ(ReferenceLines(GetParam().bytes), GetParam().lines);
+}
+
+TEST_P(LineSplitting, FromFile) {
+  TempDir dir;
+  TFileLines file;
+  file.Load(dir.Write("f", GetParam().bytes));
+  ExpectLines(file, GetParam().lines);
+}
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LineSplitting,
+    testing::Values(SplitCase{"", {}}, SplitCase{"a", {"a"}}, SplitCase{"a\n", {"a"}},
+                    SplitCase{"a\r", {"a"}}, SplitCase{"a\r\n", {"a"}},
+                    SplitCase{"a\n\r", {"a", ""}}, SplitCase{"a\n\rb", {"a", "", "b"}},
+                    SplitCase{"\n", {""}}, SplitCase{"\r\n", {""}}, SplitCase{"\n\n", {"", ""}},
+                    SplitCase{"\r\r\n", {"", ""}}, SplitCase{"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+                    SplitCase{"ab\0cd"s, {"ab"}}, SplitCase{"\0abc"s, {}},
+                    SplitCase{"a\nb\0c\nd"s, {"a", "b"}}, SplitCase{"a\r\0\nb"s, {"a"}},
+                    SplitCase{std::string(40, 'x') + "\r\n" + std::string(40, 'y') + "\n\r\r",
+                              {std::string(40, 'x'), std::string(40, 'y'), "", ""}}));
+
+TEST(FileLines, RandomBytesAgreeWithTheRules) {
+  std::mt19937 random(7);
+  const std::string alphabet = "ab\r\n\r\n\r\n\0"s;
+  TFileLines file;
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes(random() % 200, ' ');
+    for (char& c : bytes) c = alphabet[random() % (round % 10 == 0 ? 8 : 7)];
+    file.Assign(bytes);
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    ExpectLines(file, ReferenceLines(bytes));
+  }
+}
+
+TEST(FileLines, CountWithoutWalkingFirst) {
+  TFileLines file;
+  file.Assign(std::string(5000, 'x') + "\r\n" + std::string(3000, '\n') + "\r" + "tail");
+  EXPECT_EQ(file.Count(), 3003);
+  EXPECT_EQ(file.Line(3002), "tail");
+  EXPECT_EQ(file.Line(3001), "");
+  file.Assign("a\nb");
+  EXPECT_EQ(file.Line(1), "b");
+  EXPECT_EQ(file.Count(), 2);
+}
+
+TEST(FileLines, BufferIsReusedWithoutLeftovers) {
+  TempDir dir;
+  std::string big;
+  for (int i = 0; i < 30000; ++i) big += "line " + std::to_string(i) + "\n";
+  TFileLines file;
+  file.Load(dir.Write("big", big));
+  EXPECT_EQ(file.Count(), 30000);
+  EXPECT_EQ(file.Line(29999), "line 29999");
+  file.Load(dir.Write("small", "one\ntwo"));
+  EXPECT_EQ(file.ToStringList(), (TStringList{"one", "two"}));
+  file.Clear();
+  EXPECT_EQ(file.Count(), 0);
+  EXPECT_EQ(file.Text(), "");
+}
+
+// Files whose size is not known in advance are still read to their end.
+TEST(FileLines, ReadsPastAZeroSizeHint) {
+  TFileLines file;
+  file.Load("/proc/self/status");
+  ASSERT_TRUE(file.HasLine(0));
+  EXPECT_EQ(file.Line(0).substr(0, 5), "Name:");
+  EXPECT_GT(file.Count(), 5);
+}
+
+TEST(FileLines, LoadAtOpensRelativeToTheFolder) {
+  TempDir dir;
+  dir.Write("name", "x\ny");
+  const TFolderHandle folder(dir.Path());
+  TFileLines file;
+  file.LoadAt(folder.Fd(), "name", dir / "name");
+  EXPECT_EQ(file.ToStringList(), (TStringList{"x", "y"}));
+}
+
+void ExpectOpenError(TFileLines& file, const std::string& path, const std::string& reason) {
+  try {
+    file.Load(path);
+    ADD_FAILURE() << "no error for " << path;
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.TypeName(), "EFOpenError");
+    EXPECT_EQ(e.Message(), "Cannot open file \"" + path + "\". " + reason);
+  }
+  EXPECT_EQ(file.Count(), 0);
+}
+
+TEST(FileLines, OpenErrors) {
+  TempDir dir;
+  TFileLines file;
+  file.Assign("left over");
+  ExpectOpenError(file, dir / "missing", "No such file or directory");
+  ExpectOpenError(file, dir.Path(), "Is a directory");
+  // A FIFO without a writer would block a plain open and read for ever.
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+  ExpectOpenError(file, dir / "fifo", "Not a regular file");
+  ExpectOpenError(file, "/dev/zero", "Not a regular file");
+}
+
+// Root reads every file, so the permission failure is produced in a child process that
+// gives up root (setuid to nobody) before it loads the file.
+TEST(FileLines, UnreadableFile) {
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  const std::string path = dir.Write("secret", "hidden");
+  ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    TFileLines file;
+    try {
+      file.Load(path);
+    } catch (const EFOpenError& e) {
+      _exit(e.Message() == "Cannot open file \"" + path + "\". Permission denied" ? 0 : 2);
+    }
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: loaded anyway, 2: wrong message, 3: setuid failed";
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "TempDir.h"
+#include "util/files.h"
+#include "util/lists.h"
+
+namespace {
+
+long CountOf(const TStringList& list, const std::string& name) {
+  return std::count(list.begin(), list.end(), name);
+}
+
+// Whether every occurrence of name stands right after another one or starts a run of n.
+bool StandsInOneRun(const TStringList& list, const std::string& name, long n) {
+  const auto first = std::find(list.begin(), list.end(), name);
+  return first != list.end() && list.end() - first >= n &&
+         std::all_of(first, first + n, [&](const std::string& s) { return s == name; });
+}
+
+TEST(ListMatchingFiles, FilesOncePerMatchingMask) {
+  TempDir dir;
+  dir.Write("notes.txt", "x");
+  dir.Write("readme", "x");
+  dir.Write(".hidden.txt", "x");
+  dir.Write("NOTES2.TXT", "x");
+  dir.MakeFolder("folder.txt");
+  ASSERT_EQ(mkfifo((dir / "pipe.txt").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("gone", (dir / "broken.txt").c_str()), 0);
+  ASSERT_EQ(symlink("notes.txt", (dir / "link.txt").c_str()), 0);
+  ASSERT_EQ(symlink("folder.txt", (dir / "dirlink.txt").c_str()), 0);
+
+  TStringList files = {"stale"};
+  const int count = ListMatchingFiles(dir.Path(), {"*.txt", "*.*"}, 0, files);
+  EXPECT_EQ(count, static_cast<int>(files.size()));
+  EXPECT_EQ(files.size(), 7u);
+  EXPECT_TRUE(StandsInOneRun(files, "notes.txt", 2));
+  EXPECT_TRUE(StandsInOneRun(files, "NOTES2.TXT", 2));
+  EXPECT_TRUE(StandsInOneRun(files, "link.txt", 2));
+  EXPECT_EQ(CountOf(files, "readme"), 1);
+}
+
+TEST(ListMatchingFiles, ListingOrderIsKept) {
+  TempDir dir;
+  for (const char* name : {"b.txt", "a.txt", "c.txt", "d.pas"}) dir.Write(name, "x");
+  TStringList listed;
+  TFolderHandle(dir.Path()).ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind) {
+    if (name.ends_with(".txt")) listed.emplace_back(name);
+  });
+  TStringList files;
+  ListMatchingFiles(dir.Path(), {"*.TXT"}, 0, files);
+  EXPECT_EQ(files, listed);
+}
+
+TEST(ListMatchingFiles, BlankBeforeMaskAndEmptyMaskMatchNothing) {
+  TempDir dir;
+  dir.Write("a.pas", "x");
+  dir.Write(" b.pas", "x");
+  TStringList files;
+  EXPECT_EQ(ListMatchingFiles(dir.Path(), {" *.pas", ""}, 0, files), 1);
+  EXPECT_EQ(files, (TStringList{" b.pas"}));
+}
+
+TEST(ListMatchingFiles, AttributesAddHiddenFilesAndFolders) {
+  TempDir dir;
+  dir.Write(".h", "x");
+  dir.MakeFolder("d");
+  ASSERT_EQ(mkfifo((dir / "p").c_str(), 0644), 0);
+  TStringList files;
+  EXPECT_EQ(ListMatchingFiles(dir.Path(), {"*"}, 2, files), 0);
+  EXPECT_EQ(ListMatchingFiles(dir.Path(), {"*.*"}, 2, files), 1);
+  EXPECT_EQ(files, (TStringList{".h"}));
+  EXPECT_EQ(ListMatchingFiles(dir.Path(), {"*.*"}, 16 | 4, files), 1);
+  EXPECT_EQ(files, (TStringList{"d"}));
+}
+
+TEST(ListMatchingFiles, UnlistableFolderGivesNone) {
+  TempDir dir;
+  TStringList files = {"stale"};
+  EXPECT_EQ(ListMatchingFiles(dir / "missing", {"*.*"}, 0, files), 0);
+  EXPECT_TRUE(files.empty());
+}
+
+TEST(ListMatchingFiles, NonUtf8NamesPassThrough) {
+  TempDir dir;
+  const std::string name = "\xff\xe9t\xe9.txt";
+  dir.Write(name, "x");
+  TStringList files;
+  ListMatchingFiles(dir.Path(), {"*.txt"}, 0, files);
+  EXPECT_EQ(files, (TStringList{name}));
+}
+
+TEST(StringLists, UpperCaseLeavesNonAscii) {
+  TStringList list = {"/data/caf\xe9", "abc", ""};
+  UpperCaseStrings(list);
+  EXPECT_EQ(list, (TStringList{"/DATA/CAF\xe9", "ABC", ""}));
+}
+
+TEST(StringLists, AppendKeepsOrClears) {
+  TStringList dest = {"x", "y"};
+  AppendStrings({"a", "a", "b"}, dest, false);
+  EXPECT_EQ(dest, (TStringList{"x", "y", "a", "a", "b"}));
+  AppendStrings({"c"}, dest, true);
+  EXPECT_EQ(dest, (TStringList{"c"}));
+  TStringList self = {"p", "q"};
+  AppendStrings(self, self, false);
+  EXPECT_EQ(self, (TStringList{"p", "q", "p", "q"}));
+  AppendStrings(self, self, true);
+  EXPECT_TRUE(self.empty());
+}
+
+}  // namespace

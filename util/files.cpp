@@ -1,0 +1,162 @@
+#include "util/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <set>
+#include <utility>
+
+#include "util/MaskComparerUnit.h"
+#include "util/text.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// The pattern's folder (ending in its separator) and its name part ("*.*").
+struct Pattern {
+  std::string folder;
+  std::string names;
+};
+
+Pattern SplitPattern(std::string_view pattern) {
+  const size_t slash = pattern.rfind('/');
+  const std::string_view pathPart =
+      slash == std::string_view::npos ? std::string_view() : pattern.substr(0, slash + 1);
+  // The path part already ends in exactly the separator it was built with; it is kept
+  // byte for byte, so a folder whose name ends in a blank stays the folder it names.
+  std::string folder = pathPart.empty() ? AddTrailingSeparator(pathPart) : std::string(pathPart);
+  return {std::move(folder), StripLeadingSeparator(pattern.substr(pathPart.size()))};
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+using FolderId = std::pair<dev_t, ino_t>;
+
+// Appends folder + name for every visible subfolder of an open folder that matches the
+// name pattern. The kind of each entry comes with the listing (links followed), so files
+// and system entries are told apart from folders directly; no second listing is needed to
+// remove files from the candidates, and a file and a folder whose names differ only in
+// case can never be confused.
+int AppendSubfolders(const TFolderHandle& handle, const std::string& folder,
+                     const std::string& names, TStringList& folders) {
+  const TMaskComparer comparer;
+  const bool everyName = names == "*.*";
+  int appended = 0;
+  handle.ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
+    if (kind != TFolderHandle::EntryKind::Folder || name.front() == '.') return;
+    if (!everyName && !comparer.Matches(name, names)) return;
+    folders.push_back(folder + std::string(name));
+    ++appended;
+  });
+  return appended;
+}
+
+}  // namespace
+
+std::string StripTrailingSeparator(std::string_view path) {
+  std::string_view trimmed = Trim(path);
+  if (!trimmed.empty() && IsSeparator(trimmed.back())) trimmed.remove_suffix(1);
+  return std::string(trimmed);
+}
+
+std::string AddTrailingSeparator(std::string_view path) {
+  return StripTrailingSeparator(path) + PathDelim;
+}
+
+std::string StripLeadingSeparator(std::string_view name) {
+  if (name.size() <= 1) return {};
+  std::string_view trimmed = Trim(name);
+  if (!trimmed.empty() && IsSeparator(trimmed.front())) trimmed.remove_prefix(1);
+  return std::string(trimmed);
+}
+
+int ListSubfolders(std::string_view pattern, TStringList& folders) {
+  const Pattern parts = SplitPattern(pattern);
+  const TFolderHandle handle(parts.folder);
+  return AppendSubfolders(handle, parts.folder, parts.names, folders);
+}
+
+int ListAllSubfolders(std::string_view pattern, TStringList& folders) {
+  const Pattern parts = SplitPattern(pattern);
+  std::set<FolderId> entered;
+  // Lists one folder unless a link has led into it before.
+  auto expand = [&](const std::string& folder) {
+    const TFolderHandle handle(folder);
+    struct stat st;
+    if (!handle.Valid() || fstat(handle.Fd(), &st) != 0) return;
+    if (!entered.insert({st.st_dev, st.st_ino}).second) return;
+    AppendSubfolders(handle, folder, parts.names, folders);
+  };
+  expand(parts.folder);
+  // Entries appended while walking are walked in their turn: breadth first.
+  for (size_t i = 0; i < folders.size(); ++i) expand(JoinPath(folders[i], {}));
+  return static_cast<int>(folders.size());
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+TFolderHandle::TFolderHandle(const std::string& folder)
+    : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+
+TFolderHandle::~TFolderHandle() {
+  if (fd_ >= 0) close(fd_);
+}
+
+namespace {
+
+TFolderHandle::EntryKind KindOf(int folderFd, const char* name, unsigned char type) {
+  using Kind = TFolderHandle::EntryKind;
+  switch (type) {
+    case DT_REG:
+      return Kind::File;
+    case DT_DIR:
+      return Kind::Folder;
+    case DT_LNK:
+    case DT_UNKNOWN:
+      break;
+    default:
+      return Kind::Other;
+  }
+  // A link is taken for what it leads to; a broken one is Other.
+  struct stat st;
+  if (fstatat(folderFd, name, &st, 0) != 0) return Kind::Other;
+  if (S_ISREG(st.st_mode)) return Kind::File;
+  if (S_ISDIR(st.st_mode)) return Kind::Folder;
+  return Kind::Other;
+}
+
+}  // namespace
+
+void TFolderHandle::ListEntries(void (*callback)(void*, std::string_view, EntryKind),
+                                void* context) const {
+  if (fd_ < 0) return;
+  // The handle may be listed more than once: start from the beginning each time.
+  if (lseek(fd_, 0, SEEK_SET) != 0) return;
+  // getdents64 fills the buffer with records laid out as struct dirent64.
+  alignas(dirent64) char buffer[32768];
+  for (;;) {
+    const ssize_t got = getdents64(fd_, buffer, sizeof buffer);
+    if (got <= 0) return;  // end of the folder, or it vanished meanwhile
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      const std::string_view name(entry->d_name);
+      if (name == "." || name == "..") continue;
+      callback(context, name, KindOf(fd_, entry->d_name, entry->d_type));
+    }
+  }
+}
