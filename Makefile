@@ -23,6 +23,16 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# make install [PREFIX=/usr/local] [DESTDIR=/staging/root]
+PREFIX ?= /usr/local
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package, written to $(BUILD)/trawlix_VERSION_ARCH.deb.
+package: build
+	@scripts/install-deps package
+	@cd $(BUILD) && cpack -G DEB
+
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 

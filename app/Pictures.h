@@ -1,0 +1,23 @@
+#pragma once
+// The program's pictures, from the resource file, with the style's standard icon standing
+// in for any picture that the resource file does not hold.
+#include <QIcon>
+#include <QStyle>
+
+QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback);
+
+inline QIcon FoldersPicture() {
+  return Picture(":/icons/folders.svg", QStyle::SP_DirOpenIcon);
+}
+inline QIcon OkPicture() {
+  return Picture(":/icons/ok.svg", QStyle::SP_DialogOkButton);
+}
+inline QIcon AboutPicture() {
+  return Picture(":/icons/about.svg", QStyle::SP_MessageBoxInformation);
+}
+inline QIcon CancelPicture() {
+  return Picture(":/icons/cancel.svg", QStyle::SP_DialogCancelButton);
+}
+inline QIcon ProgramPicture() {
+  return Picture(":/icons/trawlix.svg", QStyle::SP_FileDialogContentsView);
+}
