@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 
+#include "app/ErrorReport.h"
 #include "results/Clipboard.h"
 #include "results/Launcher.h"
 #include "results/LinesText.h"
@@ -18,12 +19,6 @@
 #include "search/GrepItemUnit.h"
 
 namespace {
-
-// The program file's name up to its first ".", every letter after the first in lower case.
-QString ApplicationTitle() {
-  const QString name = QCoreApplication::applicationName();
-  return name.left(1) + name.mid(1).toLower();
-}
 
 // Scroll areas report menu positions in their viewport's coordinates.
 QWidget* PositionOrigin(QWidget* control) {

@@ -3,11 +3,10 @@
 // becomes the whole of PATH, and a data folder, which becomes XDG_DATA_HOME and
 // XDG_DATA_DIRS. A recording stub writes its arguments, each ended by a NUL byte, to
 // <records>/<its name>; the file appears whole (written aside, then renamed).
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <QByteArray>
-#include <QDeadlineTimer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -19,7 +18,9 @@
 class TStubPrograms {
  public:
   TStubPrograms() {
-    root_ = dir_.path().toStdString();
+    // mkdtemp and std::filesystem: the tests make names that are not UTF-8.
+    char pattern[] = "/tmp/trawlix-stubs-XXXXXX";
+    if (mkdtemp(pattern) != nullptr) root_ = pattern;
     for (const char* sub : {"/bin", "/data/applications", "/records"}) {
       std::filesystem::create_directories(root_ + sub);
     }
@@ -33,7 +34,10 @@ class TStubPrograms {
   }
   ~TStubPrograms() {
     for (const auto& [name, value] : saved_) qputenv(name, value);
+    if (!root_.empty()) std::filesystem::remove_all(root_);
   }
+  TStubPrograms(const TStubPrograms&) = delete;
+  TStubPrograms& operator=(const TStubPrograms&) = delete;
 
   void AddScript(const std::string& name, const std::string& body) {
     const std::string path = root_ + "/bin/" + name;
@@ -67,7 +71,6 @@ class TStubPrograms {
   const std::string& Root() const { return root_; }
 
  private:
-  QTemporaryDir dir_;
   std::string root_;
   std::vector<std::pair<const char*, QByteArray>> saved_;
 };

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -49,8 +50,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 std::string ClipboardBytes() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  return data == nullptr ? std::string()
-                         : data->data(QStringLiteral("text/plain")).toStdString();
+  return data == nullptr ? std::string() : data->data(QStringLiteral("text/plain")).toStdString();
 }
 
 // Feeds one search over fixed inputs; shows nothing.
@@ -196,10 +196,11 @@ class TestCommands : public QObject {
         {"Copyselectedfilename1", "Copy selected &filename"},
         {"Copyselectedfilecontent1", "Copy selected file content"},
         {"Opencontainingfolder1", "Open containing folder"}};
-    const QList<QPair<QString, QString>> sample = {{"CopySample1", "&Copy sample"},
-                                                   {"Copyfilecontent1", "Copy file content"},
-                                                   {"OpenfilewithNotepad1", "Open file with Notepad"},
-                                                   {"Copyfilename1", "Copy filename"}};
+    const QList<QPair<QString, QString>> sample = {
+        {"CopySample1", "&Copy sample"},
+        {"Copyfilecontent1", "Copy file content"},
+        {"OpenfilewithNotepad1", "Open file with Notepad"},
+        {"Copyfilename1", "Copy filename"}};
     auto check = [](QMenu* menu, const QList<QPair<QString, QString>>& expected) {
       const QList<QAction*> items = menu->actions();
       QCOMPARE(items.size(), expected.size());
@@ -225,8 +226,8 @@ class TestCommands : public QObject {
 
   void copyResultsGivesEveryLineWithCrLf() {
     w_->menus->Copyresults1Click();
-    const std::string expected = one_ + "/a.txt\r\n    [1] hello world\r\n\r\n" + two_ +
-                                 "/b.txt\r\n    [1] Hello again\r\n";
+    const std::string expected =
+        one_ + "/a.txt\r\n    [1] hello world\r\n\r\n" + two_ + "/b.txt\r\n    [1] Hello again\r\n";
     QCOMPARE(ClipboardBytes(), expected);
     QCOMPARE(QGuiApplication::clipboard()->text().toStdString(), expected);
   }
@@ -305,10 +306,10 @@ class TestCommands : public QObject {
   void commandsNeedingAMatchSayNoMatchSelected_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<int>("row");  // -1: nothing selected
-    const QStringList items = {"Openselectedfile1",     "Copyselectedfilename1",
-                               "Copyselectedfilecontent1", "Opencontainingfolder1",
-                               "CopySample1",           "Copyfilecontent1",
-                               "OpenfilewithNotepad1",  "Copyfilename1"};
+    const QStringList items = {
+        "Openselectedfile1",     "Copyselectedfilename1", "Copyselectedfilecontent1",
+        "Opencontainingfolder1", "CopySample1",           "Copyfilecontent1",
+        "OpenfilewithNotepad1",  "Copyfilename1"};
     // Rows of the fixture: 0 header, 2 separator, and 5 an error line added below.
     for (const QString& item : items) {
       for (int row : {-1, 0, 2, 5}) {
@@ -328,8 +329,8 @@ class TestCommands : public QObject {
     qputenv("PATH", QByteArray(root_.c_str()));
     bool invoked = false;
     const std::optional<TMessageSeen> seen = RunClosingMessages([&] {
-      invoked = QMetaObject::invokeMethod(w_->menus, qPrintable(item + "Click"),
-                                          Qt::DirectConnection);
+      invoked =
+          QMetaObject::invokeMethod(w_->menus, qPrintable(item + "Click"), Qt::DirectConnection);
     });
     qputenv("PATH", path);
     QVERIFY(invoked);
@@ -440,19 +441,22 @@ class TestCommands : public QObject {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("message");
     // Permission denial cannot be shown as root, so the failures come from the path.
-    QTest::addRow("missing folder") << "/missing/saved.txt"
-                                    << "Cannot create file \"%1/missing/saved.txt\". No such file or directory";
-    QTest::addRow("under a file") << "/one/a.txt/saved.txt"
-                                  << "Cannot create file \"%1/one/a.txt/saved.txt\". Not a directory";
-    QTest::addRow("a folder") << "/one" << "Cannot create file \"%1/one\". Is a directory";
-    QTest::addRow("full disk") << "/dev/full" << "Stream write error";
+    QTest::addRow("missing folder")
+        << "/missing/saved.txt"
+        << "Cannot create file \"%1/missing/saved.txt\". No such file or directory";
+    QTest::addRow("under a file")
+        << "/one/a.txt/saved.txt"
+        << "Cannot create file \"%1/one/a.txt/saved.txt\". Not a directory";
+    QTest::addRow("a folder") << "/one"
+                              << "Cannot create file \"%1/one\". Is a directory";
+    QTest::addRow("full disk") << "/dev/full"
+                               << "Stream write error";
   }
   void saveErrorsPropagateAfterTheDialogIsGone() {
     QFETCH(QString, target);
     QFETCH(QString, message);
     const QString root = QString::fromStdString(root_);
-    const std::string path =
-        (target.startsWith("/dev/") ? target : root + target).toStdString();
+    const std::string path = (target.startsWith("/dev/") ? target : root + target).toStdString();
     QPointer<QFileDialog> shown;
     w_->menus->SetSaveDialogRunner([&](QFileDialog& dialog) {
       shown = &dialog;

@@ -36,11 +36,11 @@ class TestLauncher : public QObject {
     QTest::addRow("dropped codes") << "kate %i %c %k -b %F" << args({"kate", "-b", f});
     QTest::addRow("percent") << "ed 100%% %u" << args({"ed", "100%", f});
     QTest::addRow("quoted program")
-        << R"("/opt/my editor/ed" --title "a \"b\" \`c\` \$d \\e" %f)"
+        << "\"/opt/my editor/ed\" --title \"a \\\"b\\\" \\`c\\` \\$d \\\\e\" %f"
         << args({"/opt/my editor/ed", "--title", "a \"b\" `c` $d \\e", f});
-    QTest::addRow("empty quoted argument") << R"(ed "" %f)" << args({"ed", "", f});
+    QTest::addRow("empty quoted argument") << "ed \"\" %f" << args({"ed", "", f});
     QTest::addRow("many blanks") << "  ed   -a  %f  " << args({"ed", "-a", f});
-    QTest::addRow("unclosed quote") << R"(ed "open %f)" << std::optional<TArguments>();
+    QTest::addRow("unclosed quote") << "ed \"open %f" << std::optional<TArguments>();
     QTest::addRow("lone percent at end") << "ed %" << std::optional<TArguments>();
     QTest::addRow("empty") << "" << std::optional<TArguments>();
     QTest::addRow("only a dropped code") << "%i" << std::optional<TArguments>();
@@ -54,11 +54,13 @@ class TestLauncher : public QObject {
   void desktopEntryKeys() {
     const auto entry = ParseDesktopEntry(
         "# comment\n[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Ed\n"
-        "Exec = \"/opt/my\\sed\" \"--path=\\\\\\\\x\" %F\r\nTerminal=false\n[Other]\nTerminal=true\n");
+        "Exec = \"/opt/my\\sed\" \"--path=\\\\\\\\x\" "
+        "%F\r\nTerminal=false\n[Other]\nTerminal=true\n");
     QVERIFY(entry.has_value());
     QCOMPARE(entry->exec, std::string("\"/opt/my ed\" \"--path=\\\\x\" %F"));
     QVERIFY(!entry->terminal);
-    QCOMPARE(ExecArguments(entry->exec, "f"), (std::optional<TArguments>({"/opt/my ed", "--path=\\x", "f"})));
+    QCOMPARE(ExecArguments(entry->exec, "f"),
+             (std::optional<TArguments>({"/opt/my ed", "--path=\\x", "f"})));
 
     QVERIFY(ParseDesktopEntry("[Desktop Entry]\nExec=vim %F\nTerminal=true\n")->terminal);
     QVERIFY(!ParseDesktopEntry("[Desktop Entry]\nName=No command\n").has_value());
@@ -127,9 +129,10 @@ class TestLauncher : public QObject {
 
   void startedProgramReadsNothingFromUs() {
     TStubPrograms stubs;
-    stubs.AddScript("probe",
-                    "/bin/readlink /proc/self/fd/0 > \"$TRAWLIX_TEST_RECORDS/probe.part\"\n"
-                    "/bin/mv \"$TRAWLIX_TEST_RECORDS/probe.part\" \"$TRAWLIX_TEST_RECORDS/probe\"\n");
+    stubs.AddScript(
+        "probe",
+        "/bin/readlink /proc/self/fd/0 > \"$TRAWLIX_TEST_RECORDS/probe.part\"\n"
+        "/bin/mv \"$TRAWLIX_TEST_RECORDS/probe.part\" \"$TRAWLIX_TEST_RECORDS/probe\"\n");
     QVERIFY(StartProgram({"probe"}));
     QVERIFY(stubs.WaitForRecord("probe").has_value());
     std::ifstream record(stubs.Root() + "/records/probe");
@@ -145,7 +148,8 @@ class TestLauncher : public QObject {
     stubs.SetDefaultApplication("org.example.Fake.desktop",
                                 "[Desktop Entry]\nExec=fakeedit --new-window %F\n");
     OpenInEditor(kOddPath);
-    QCOMPARE(stubs.WaitForRecord("fakeedit"), (std::optional<TArguments>({"--new-window", kOddPath})));
+    QCOMPARE(stubs.WaitForRecord("fakeedit"),
+             (std::optional<TArguments>({"--new-window", kOddPath})));
     QVERIFY(!stubs.Recorded("gedit"));
   }
 
