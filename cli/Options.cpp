@@ -24,37 +24,30 @@ const char* const kVersionText = "trawlix-cli " TRAWLIX_VERSION "\n";
 
 namespace {
 
-enum class Id {
-  Text,
-  Masks,
-  WholeWord,
-  CaseSensitive,
-  Recursive,
-  Index,
-  Samples,
-  Crlf,
-  Help,
-  Version
-};
+using Action = TParsedCommandLine::Action;
 
+// An option sets a text, turns a switch on, or asks for help or the version.
 struct OptionSpec {
   char shortName;  // 0 when there is none
   const char* longName;
-  Id id;
-  bool takesValue;
+  std::string TCliOptions::*text = nullptr;
+  bool TCliOptions::*flag = nullptr;
+  Action action = Action::Search;
+
+  bool TakesValue() const { return text != nullptr; }
 };
 
-constexpr OptionSpec kOptions[] = {
-    {'t', "text", Id::Text, true},
-    {'m', "masks", Id::Masks, true},
-    {'w', "whole-word", Id::WholeWord, false},
-    {'c', "case-sensitive", Id::CaseSensitive, false},
-    {'r', "recursive", Id::Recursive, false},
-    {'i', "index", Id::Index, false},
-    {'s', "samples", Id::Samples, false},
-    {0, "crlf", Id::Crlf, false},
-    {'h', "help", Id::Help, false},
-    {0, "version", Id::Version, false},
+const OptionSpec kOptions[] = {
+    {'t', "text", &TCliOptions::searchText},
+    {'m', "masks", &TCliOptions::maskText},
+    {'w', "whole-word", nullptr, &TCliOptions::wholeWord},
+    {'c', "case-sensitive", nullptr, &TCliOptions::caseSensitive},
+    {'r', "recursive", nullptr, &TCliOptions::recursive},
+    {'i', "index", nullptr, &TCliOptions::index},
+    {'s', "samples", nullptr, &TCliOptions::samples},
+    {0, "crlf", nullptr, &TCliOptions::crlf},
+    {'h', "help", nullptr, nullptr, Action::Help},
+    {0, "version", nullptr, nullptr, Action::Version},
 };
 
 const OptionSpec* FindShort(char c) {
@@ -76,124 +69,84 @@ class TParser {
   TParser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
 
   TParsedCommandLine Parse() {
-    bool haveText = false;
     bool optionsEnded = false;
-    for (next_ = 1; next_ < argc_ && Going();) {
+    while (next_ < argc_ && Going()) {
       std::string_view arg = argv_[next_++];
       if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
         result_.options.folders.emplace_back(arg);
       } else if (arg == "--") {
         optionsEnded = true;
       } else if (arg.starts_with("--")) {
-        haveText |= ParseLong(arg.substr(2));
+        ParseLong(arg.substr(2));
       } else {
-        haveText |= ParseCluster(arg.substr(1));
+        ParseCluster(arg.substr(1));
       }
     }
-    if (!Going()) return result_;
-    if (!haveText) return Fail("missing the search text (-t TEXT)");
-    if (result_.options.folders.empty()) return Fail("missing FOLDER");
+    if (Going() && !haveText_) Fail("missing the search text (-t TEXT)");
+    if (Going() && result_.options.folders.empty()) Fail("missing FOLDER");
     return result_;
   }
 
  private:
-  bool Going() const { return result_.action == TParsedCommandLine::Action::Search; }
+  bool Going() const { return result_.action == Action::Search; }
 
-  TParsedCommandLine Fail(std::string message) {
-    if (Going()) {
-      result_.action = TParsedCommandLine::Action::UsageError;
-      result_.error = std::move(message);
-    }
-    return result_;
+  void Fail(std::string message) {
+    result_.action = Action::UsageError;
+    result_.error = std::move(message);
   }
 
-  // Returns whether the search text was set.
-  bool ParseLong(std::string_view body) {
+  void ParseLong(std::string_view body) {
     size_t equals = body.find('=');
     std::string_view name = body.substr(0, equals);
-    const OptionSpec* spec = FindLong(name);
     std::string shown = "--" + std::string(name);
+    const OptionSpec* spec = FindLong(name);
     if (spec == nullptr) {
       Fail("unknown option '" + shown + "'");
-      return false;
+    } else if (equals == std::string_view::npos) {
+      spec->TakesValue() ? ApplyNextValue(*spec, shown) : Apply(*spec, {});
+    } else if (spec->TakesValue()) {
+      Apply(*spec, body.substr(equals + 1));
+    } else {
+      Fail("option '" + shown + "' takes no value");
     }
-    if (!spec->takesValue) {
-      if (equals != std::string_view::npos) {
-        Fail("option '" + shown + "' takes no value");
-        return false;
-      }
-      return Apply(*spec, {});
-    }
-    if (equals != std::string_view::npos) return Apply(*spec, body.substr(equals + 1));
-    return ApplyNextValue(*spec, shown);
   }
 
-  bool ParseCluster(std::string_view cluster) {
-    bool haveText = false;
+  void ParseCluster(std::string_view cluster) {
     for (size_t k = 0; k < cluster.size() && Going(); ++k) {
       const OptionSpec* spec = FindShort(cluster[k]);
       std::string shown = std::string("-") + cluster[k];
       if (spec == nullptr) {
         Fail("unknown option '" + shown + "'");
-      } else if (!spec->takesValue) {
-        haveText |= Apply(*spec, {});
+      } else if (!spec->TakesValue()) {
+        Apply(*spec, {});
       } else if (k + 1 < cluster.size()) {
-        return haveText | Apply(*spec, cluster.substr(k + 1));
+        Apply(*spec, cluster.substr(k + 1));  // the rest of the cluster is the value
+        return;
       } else {
-        haveText |= ApplyNextValue(*spec, shown);
+        ApplyNextValue(*spec, shown);
       }
     }
-    return haveText;
   }
 
-  bool ApplyNextValue(const OptionSpec& spec, const std::string& shown) {
-    if (next_ >= argc_) {
+  void ApplyNextValue(const OptionSpec& spec, const std::string& shown) {
+    if (next_ < argc_) {
+      Apply(spec, argv_[next_++]);
+    } else {
       Fail("option '" + shown + "' needs a value");
-      return false;
     }
-    return Apply(spec, argv_[next_++]);
   }
 
-  bool Apply(const OptionSpec& spec, std::string_view value) {
-    TCliOptions& o = result_.options;
-    switch (spec.id) {
-      case Id::Text:
-        o.searchText = value;
-        return true;
-      case Id::Masks:
-        o.maskText = value;
-        break;
-      case Id::WholeWord:
-        o.wholeWord = true;
-        break;
-      case Id::CaseSensitive:
-        o.caseSensitive = true;
-        break;
-      case Id::Recursive:
-        o.recursive = true;
-        break;
-      case Id::Index:
-        o.index = true;
-        break;
-      case Id::Samples:
-        o.samples = true;
-        break;
-      case Id::Crlf:
-        o.crlf = true;
-        break;
-      case Id::Help:
-        result_.action = TParsedCommandLine::Action::Help;
-        break;
-      case Id::Version:
-        result_.action = TParsedCommandLine::Action::Version;
-        break;
-    }
-    return false;
+  void Apply(const OptionSpec& spec, std::string_view value) {
+    if (spec.text != nullptr) result_.options.*spec.text = value;
+    if (spec.flag != nullptr) result_.options.*spec.flag = true;
+    if (spec.text == &TCliOptions::searchText) haveText_ = true;
+    result_.action = spec.action;
   }
 
   int argc_;
   const char* const* argv_;
   int next_ = 1;
+  bool haveText_ = false;
   TParsedCommandLine result_;
 };
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ScratchFolder.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& workFold
 
 class CliTest : public ::testing::Test {
  protected:
-  TScratchFolder scratch;
-  TScratchFolder outputs;  // kept apart from the searched folders
+  TempDir scratch;
+  TempDir outputs;  // kept apart from the searched folders
 
   TCliRun Cli(std::vector<std::string> args, const std::string& workFolder = "") {
     args.insert(args.begin(), TRAWLIX_CLI);
@@ -70,8 +70,8 @@ std::string LinesText(std::initializer_list<std::string> lines, const char* end 
 }
 
 TEST_F(CliTest, PrintsTheResultsListAndExitsZeroOnAMatch) {
-  std::string a = scratch.File("A/a.txt", "foo here\nno\n\xe9 foo \xff\r\n");
-  std::string b = scratch.File("B/b\xe9.txt", "x\nFOO");
+  std::string a = scratch.Write("A/a.txt", "foo here\nno\n\xe9 foo \xff\r\n");
+  std::string b = scratch.Write("B/b\xe9.txt", "x\nFOO");
   TCliRun run = Cli({"-t", "foo", scratch / "A", scratch / "B"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "");
@@ -80,7 +80,7 @@ TEST_F(CliTest, PrintsTheResultsListAndExitsZeroOnAMatch) {
 }
 
 TEST_F(CliTest, ExitsOneWhenNothingMatches) {
-  scratch.File("A/a.txt", "bar\n");
+  scratch.Write("A/a.txt", "bar\n");
   TCliRun run = Cli({"--text", "foo", scratch / "A"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
@@ -88,7 +88,7 @@ TEST_F(CliTest, ExitsOneWhenNothingMatches) {
 }
 
 TEST_F(CliTest, UsageErrorsExitTwoWithNothingOnStandardOutput) {
-  std::string folder = scratch.Folder("A");
+  std::string folder = scratch.MakeFolder("A");
   const std::vector<std::vector<std::string>> cases = {
       {folder},                                   // no search text
       {"-t", "foo"},                              // no folder
@@ -120,7 +120,7 @@ TEST_F(CliTest, HelpAndVersion) {
 }
 
 TEST_F(CliTest, OptionsMayBeClusteredJoinedOrAfterTheFolders) {
-  std::string a = scratch.File("A/a.txt", "Foo bar\nfoo\nFoo\n");
+  std::string a = scratch.Write("A/a.txt", "Foo bar\nfoo\nFoo\n");
   std::string expected = LinesText({a, "    [0] Foo bar", "    [2] Foo"});
   EXPECT_EQ(Cli({"-wctFoo", scratch / "A"}).out, expected);
   EXPECT_EQ(Cli({scratch / "A", "--text=Foo", "-w", "--case-sensitive"}).out, expected);
@@ -131,13 +131,13 @@ TEST_F(CliTest, OptionsMayBeClusteredJoinedOrAfterTheFolders) {
 }
 
 TEST_F(CliTest, TheSearchTextIsUsedAsTyped) {
-  std::string a = scratch.File("A/a.txt", "foo\n x foo\n");
+  std::string a = scratch.Write("A/a.txt", "foo\n x foo\n");
   EXPECT_EQ(Cli({"-t", " foo", scratch / "A"}).out, LinesText({a, "    [1]  x foo"}));
 }
 
 TEST_F(CliTest, MasksChooseTheFiles) {
-  scratch.File("A/a.txt", "foo");
-  std::string log = scratch.File("A/b.LOG", "foo");
+  scratch.Write("A/a.txt", "foo");
+  std::string log = scratch.Write("A/b.LOG", "foo");
   EXPECT_EQ(Cli({"-m", "*.log;*.c", "-t", "foo", scratch / "A"}).out,
             LinesText({log, "    [0] foo"}));
   // A blank mask text searches every file.
@@ -146,8 +146,8 @@ TEST_F(CliTest, MasksChooseTheFiles) {
 }
 
 TEST_F(CliTest, AMissingFolderIsReportedAndTheOthersSearched) {
-  std::string a = scratch.File("A/a.txt", "foo");
-  std::string file = scratch.File("plain.txt", "foo");
+  std::string a = scratch.Write("A/a.txt", "foo");
+  std::string file = scratch.Write("plain.txt", "foo");
   TCliRun run = Cli({"-t", "foo", scratch / "missing", scratch / "A", file});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, LinesText({a, "    [0] foo"}));
@@ -156,7 +156,7 @@ TEST_F(CliTest, AMissingFolderIsReportedAndTheOthersSearched) {
 }
 
 TEST_F(CliTest, IndexSamplesAndCrlf) {
-  std::string a = scratch.File("A/a.txt", "one\nfoo\nthree\n");
+  std::string a = scratch.Write("A/a.txt", "one\nfoo\nthree\n");
   TCliRun index = Cli({"-i", "-t", "foo", scratch / "A"});
   EXPECT_EQ(index.out, LinesText({"-1\t" + a, "0\t    [1] foo"}));
 
@@ -170,8 +170,8 @@ TEST_F(CliTest, IndexSamplesAndCrlf) {
 }
 
 TEST_F(CliTest, FoldersAreMadeAbsoluteAndNeighboursMerged) {
-  std::string a = scratch.File("A/a.txt", "foo");
-  std::string b = scratch.File("B/b.txt", "foo");
+  std::string a = scratch.Write("A/a.txt", "foo");
+  std::string b = scratch.Write("B/b.txt", "foo");
   std::string aLines = LinesText({a, "    [0] foo"});
   // Relative, with ".", ".." and doubled separators; equal neighbours are searched once.
   TCliRun run = Cli({"-t", "foo", "A", "./B/../A//", "B/", "A"}, scratch.Path());
@@ -181,11 +181,11 @@ TEST_F(CliTest, FoldersAreMadeAbsoluteAndNeighboursMerged) {
 
 TEST_F(CliTest, RecursiveAddsEachFolderThenItsSubtreeBreadthFirst) {
   // R holds A and B, A holds X: breadth-first gives R, then A and B, then X.
-  std::string r = scratch.File("R/r.txt", "foo");
-  std::string a = scratch.File("R/A/a.txt", "foo");
-  std::string b = scratch.File("R/B/b.txt", "foo");
-  std::string x = scratch.File("R/A/X/x.txt", "foo");
-  scratch.File("R/.hidden/h.txt", "foo");
+  std::string r = scratch.Write("R/r.txt", "foo");
+  std::string a = scratch.Write("R/A/a.txt", "foo");
+  std::string b = scratch.Write("R/B/b.txt", "foo");
+  std::string x = scratch.Write("R/A/X/x.txt", "foo");
+  scratch.Write("R/.hidden/h.txt", "foo");
   TCliRun run = Cli({"-r", "-t", "foo", scratch / "R"});
   EXPECT_EQ(run.status, 0);
   std::vector<std::string> headers;
@@ -204,7 +204,7 @@ TEST_F(CliTest, RecursiveAddsEachFolderThenItsSubtreeBreadthFirst) {
 TEST_F(CliTest, AReaderThatStopsEarlyEndsTheOutputQuietly) {
   std::string big;
   for (int i = 0; i < 200000; ++i) big += "foo line " + std::to_string(i) + "\n";
-  std::string a = scratch.File("A/a.txt", big);
+  std::string a = scratch.Write("A/a.txt", big);
   // The cli's own status goes to a file, so that the pipeline's status is head's.
   std::string script = "{ '" TRAWLIX_CLI "' -t foo '" + scratch / "A" + "'; echo $? > '" +
                        outputs / "status" + "'; } | head -1";

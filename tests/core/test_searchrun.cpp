@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ScratchFolder.h"
+#include "TempDir.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
 #include "util/errors.h"
@@ -117,7 +117,7 @@ Lines Join(std::initializer_list<Lines> parts) {
 
 class SearchRunTest : public ::testing::Test {
  protected:
-  TScratchFolder scratch;
+  TempDir scratch;
   TTestHost host;
   TSearchResults results;
 
@@ -125,8 +125,8 @@ class SearchRunTest : public ::testing::Test {
 };
 
 TEST_F(SearchRunTest, TwoFoldersGiveHeadersMatchesAndOneSeparator) {
-  std::string a = scratch.File("A/a.txt", "foo first\nnothing\nsecond foo\n");
-  std::string b = scratch.File("B/b.txt", "none\r\nlast FOO");
+  std::string a = scratch.Write("A/a.txt", "foo first\nnothing\nsecond foo\n");
+  std::string b = scratch.Write("B/b.txt", "none\r\nlast FOO");
   host.folders = {scratch / "A", scratch / "B"};
   Run();
 
@@ -151,7 +151,7 @@ TEST_F(SearchRunTest, OneMatchLinePerLineAndTheSampleAroundIt) {
   std::string text;
   for (int i = 0; i < 20; ++i)
     text += i == 2 ? "foo foo foo\n" : "line " + std::to_string(i) + "\n";
-  std::string path = scratch.File("A/a.txt", text);
+  std::string path = scratch.Write("A/a.txt", text);
   host.folders = {scratch / "A"};
   Run();
 
@@ -166,9 +166,9 @@ TEST_F(SearchRunTest, OneMatchLinePerLineAndTheSampleAroundIt) {
 }
 
 TEST_F(SearchRunTest, AFileThatCannotBeLoadedGivesAnErrorBlock) {
-  std::string a = scratch.File("A/a.txt", "foo a");
-  std::string b = scratch.File("B/b.txt", "foo b");
-  std::string c = scratch.File("C/c.txt", "foo c");
+  std::string a = scratch.Write("A/a.txt", "foo a");
+  std::string b = scratch.Write("B/b.txt", "foo b");
+  std::string c = scratch.Write("C/c.txt", "foo c");
   host.folders = {scratch / "A", scratch / "B", scratch / "C"};
   // Tests run as root, so permissions cannot make a file unopenable: the fault is injected
   // by deleting b.txt after its folder was listed and just before it is loaded.
@@ -186,8 +186,8 @@ TEST_F(SearchRunTest, AFileThatCannotBeLoadedGivesAnErrorBlock) {
 }
 
 TEST_F(SearchRunTest, AnErrorWhileSearchingKeepsTheMatchesFoundBefore) {
-  std::string a = scratch.File("A/a.txt", "foo 1\nfoo 2\nfoo 3\n");
-  std::string b = scratch.File("B/b.txt", "foo b");
+  std::string a = scratch.Write("A/a.txt", "foo 1\nfoo 2\nfoo 3\n");
+  std::string b = scratch.Write("B/b.txt", "foo b");
   host.folders = {scratch / "A", scratch / "B"};
   // The search text is read inside the guarded part: failing its second reading fails
   // the search of a.txt after one match.
@@ -203,7 +203,7 @@ TEST_F(SearchRunTest, AnErrorWhileSearchingKeepsTheMatchesFoundBefore) {
 }
 
 TEST_F(SearchRunTest, RunningOutOfMemoryIsReportedAsEOutOfMemory) {
-  std::string a = scratch.File("A/a.txt", "foo");
+  std::string a = scratch.Write("A/a.txt", "foo");
   host.folders = {scratch / "A"};
   host.onSearchText = [](int) { throw std::bad_alloc(); };
   Run();
@@ -213,7 +213,7 @@ TEST_F(SearchRunTest, RunningOutOfMemoryIsReportedAsEOutOfMemory) {
 }
 
 TEST_F(SearchRunTest, WholeWordStopsTheFileAtTheFirstFoundLineThatFails) {
-  scratch.File("A/a.txt", "concatenate\nthe cat\n");
+  scratch.Write("A/a.txt", "concatenate\nthe cat\n");
   host.folders = {scratch / "A"};
   host.searchText = "cat";
   host.wholeWord = true;
@@ -225,7 +225,7 @@ TEST_F(SearchRunTest, WholeWordStopsTheFileAtTheFirstFoundLineThatFails) {
 }
 
 TEST_F(SearchRunTest, WholeWordChangedDuringTheRunAppliesFromTheNextFoundLine) {
-  std::string a = scratch.File("A/a.txt", "concatenate\ncat\nconcatenate\n");
+  std::string a = scratch.Write("A/a.txt", "concatenate\ncat\nconcatenate\n");
   host.folders = {scratch / "A"};
   host.searchText = "cat";
   host.wholeWordAnswers = {false, true, true};
@@ -235,8 +235,8 @@ TEST_F(SearchRunTest, WholeWordChangedDuringTheRunAppliesFromTheNextFoundLine) {
 }
 
 TEST_F(SearchRunTest, ANameMatchingTwoMasksIsSearchedTwiceUnderOneHeader) {
-  std::string notes = scratch.File("A/notes.txt", "foo\n");
-  std::string readme = scratch.File("B/readme", "foo\n");
+  std::string notes = scratch.Write("A/notes.txt", "foo\n");
+  std::string readme = scratch.Write("B/readme", "foo\n");
   host.folders = {scratch / "A", scratch / "B"};
   host.maskText = "*.txt;*.*";
   Run();
@@ -248,8 +248,8 @@ TEST_F(SearchRunTest, ANameMatchingTwoMasksIsSearchedTwiceUnderOneHeader) {
 }
 
 TEST_F(SearchRunTest, HeadersCompareExactly) {
-  scratch.File("A/X.txt", "foo upper");
-  scratch.File("A/x.txt", "foo lower");
+  scratch.Write("A/X.txt", "foo upper");
+  scratch.Write("A/x.txt", "foo lower");
   host.folders = {scratch / "A"};
   Run();
 
@@ -263,7 +263,7 @@ TEST_F(SearchRunTest, HeadersCompareExactly) {
 
 TEST_F(SearchRunTest, BlankMaskTextBecomesStarDotStar) {
   for (std::string blank : {"", "   "}) {
-    std::string a = scratch.File("A/a.log", "foo");
+    std::string a = scratch.Write("A/a.log", "foo");
     host = TTestHost();
     host.folders = {scratch / "A"};
     host.maskText = blank;
@@ -284,7 +284,7 @@ TEST_F(SearchRunTest, BlankMaskTextBecomesStarDotStar) {
 }
 
 TEST_F(SearchRunTest, TheTextEndsAtTheFirstNul) {
-  std::string a = scratch.File("A/a.bin", std::string("ab\0cd", 5));
+  std::string a = scratch.Write("A/a.bin", std::string("ab\0cd", 5));
   host.folders = {scratch / "A"};
   host.searchText = "cd";
   Run();
@@ -296,7 +296,7 @@ TEST_F(SearchRunTest, TheTextEndsAtTheFirstNul) {
 }
 
 TEST_F(SearchRunTest, TheHostIsAskedInTheRunsOrder) {
-  std::string a = scratch.File("A/a.txt", "foo\n");
+  std::string a = scratch.Write("A/a.txt", "foo\n");
   host.folders = {scratch / "A"};
   host.wholeWord = true;
   Run();
@@ -319,7 +319,7 @@ TEST_F(SearchRunTest, TheHostIsAskedInTheRunsOrder) {
 }
 
 TEST_F(SearchRunTest, CaseSensitiveIsReadForEachStep) {
-  std::string a = scratch.File("A/a.txt", "foo\nFOO\nfoo\n");
+  std::string a = scratch.Write("A/a.txt", "foo\nFOO\nfoo\n");
   host.folders = {scratch / "A"};
   // Case Sensitive turns on after the first search step: FOO is no longer found.
   host.onSearchText = [&](int call) { host.caseSensitive = call >= 2; };
@@ -330,7 +330,7 @@ TEST_F(SearchRunTest, CaseSensitiveIsReadForEachStep) {
 // Cancel is tested before the folder loop, at the start of every folder and file turn,
 // and before every search step.
 TEST_F(SearchRunTest, CancelBeforeTheFolderLoop) {
-  scratch.File("A/a.txt", "foo");
+  scratch.Write("A/a.txt", "foo");
   host.folders = {scratch / "A"};
   Run();
   ASSERT_GT(results.LineCount(), 0u);
@@ -349,8 +349,8 @@ TEST_F(SearchRunTest, CancelBeforeTheFolderLoop) {
 }
 
 TEST_F(SearchRunTest, CancelAtTheStartOfAFolderTurn) {
-  scratch.Folder("Empty");
-  scratch.File("A/a.txt", "foo");
+  scratch.MakeFolder("Empty");
+  scratch.Write("A/a.txt", "foo");
   host.folders = {scratch / "Empty", scratch / "A"};
   host.onProcessEvents = [&](int call) { host.cancelled = call == 2; };  // in folder 1's turn
   Run();
@@ -362,8 +362,8 @@ TEST_F(SearchRunTest, CancelAtTheStartOfAFolderTurn) {
 }
 
 TEST_F(SearchRunTest, CancelAtTheStartOfAFileTurn) {
-  scratch.File("A/a.txt", "foo");
-  scratch.File("A/b.txt", "foo");
+  scratch.Write("A/a.txt", "foo");
+  scratch.Write("A/b.txt", "foo");
   host.folders = {scratch / "A"};
   host.onProcessEvents = [&](int call) { host.cancelled = call == 2; };
   Run();
@@ -376,8 +376,8 @@ TEST_F(SearchRunTest, CancelAtTheStartOfAFileTurn) {
 }
 
 TEST_F(SearchRunTest, CancelBeforeTheFirstSearchStep) {
-  scratch.File("A/a.txt", "foo");
-  scratch.File("A/b.txt", "foo");
+  scratch.Write("A/a.txt", "foo");
+  scratch.Write("A/b.txt", "foo");
   host.folders = {scratch / "A"};
   host.onProcessEvents = [&](int call) { host.cancelled = call == 3; };  // in file 1's turn
   Run();
@@ -388,8 +388,8 @@ TEST_F(SearchRunTest, CancelBeforeTheFirstSearchStep) {
 }
 
 TEST_F(SearchRunTest, CancelBetweenSearchStepsKeepsWhatWasAdded) {
-  std::string a = scratch.File("A/a.txt", "foo 1\nfoo 2\n");
-  scratch.File("B/b.txt", "foo");
+  std::string a = scratch.Write("A/a.txt", "foo 1\nfoo 2\n");
+  scratch.Write("B/b.txt", "foo");
   host.folders = {scratch / "A", scratch / "B"};
   host.onWholeWord = [&] { host.cancelled = true; };
   Run();
@@ -415,15 +415,15 @@ TEST_F(SearchRunTest, MissingFoldersAndAnEmptyListGiveNoLines) {
 }
 
 TEST_F(SearchRunTest, AFolderEndingInABlankKeepsItsName) {
-  std::string path = scratch.File("dir /a.txt", "foo");
-  scratch.File("dir/a.txt", "not this one");
+  std::string path = scratch.Write("dir /a.txt", "foo");
+  scratch.Write("dir/a.txt", "not this one");
   host.folders = {scratch / "dir "};
   Run();
   EXPECT_EQ(LinesOf(results), (Lines{path, "    [0] foo"}));
 }
 
 TEST_F(SearchRunTest, AnErrorEscapingTheRunStillEndsItsProgressAndCancel) {
-  host.folders = {scratch.Folder("A")};
+  host.folders = {scratch.MakeFolder("A")};
   host.onProcessEvents = [&](int call) {
     if (call < 2) return;
     host.cancelled = true;  // must not outlive the run
