@@ -3,7 +3,6 @@
 // becomes the whole of PATH, and a data folder, which becomes XDG_DATA_HOME and
 // XDG_DATA_DIRS. A recording stub writes its arguments, each ended by a NUL byte, to
 // <records>/<its name>; the file appears whole (written aside, then renamed).
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <QByteArray>
@@ -15,12 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "../core/TempDir.h"
+
 class TStubPrograms {
  public:
-  TStubPrograms() {
-    // mkdtemp and std::filesystem: the tests make names that are not UTF-8.
-    char pattern[] = "/tmp/trawlix-stubs-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) root_ = pattern;
+  TStubPrograms() : root_(dir_.Path()) {
     for (const char* sub : {"/bin", "/data/applications", "/records"}) {
       std::filesystem::create_directories(root_ + sub);
     }
@@ -34,15 +32,12 @@ class TStubPrograms {
   }
   ~TStubPrograms() {
     for (const auto& [name, value] : saved_) qputenv(name, value);
-    if (!root_.empty()) std::filesystem::remove_all(root_);
   }
   TStubPrograms(const TStubPrograms&) = delete;
   TStubPrograms& operator=(const TStubPrograms&) = delete;
 
   void AddScript(const std::string& name, const std::string& body) {
-    const std::string path = root_ + "/bin/" + name;
-    std::ofstream(path, std::ios::binary) << "#!/bin/sh\n" << body;
-    chmod(path.c_str(), 0755);
+    chmod(dir_.Write("bin/" + name, "#!/bin/sh\n" + body).c_str(), 0755);
   }
   void AddRecorder(const std::string& name) {
     AddScript(name,
@@ -53,7 +48,7 @@ class TStubPrograms {
   // An xdg-mime that names `id` as the default for text/plain.
   void SetDefaultApplication(const std::string& id, const std::string& entry) {
     AddScript("xdg-mime", "[ \"$*\" = 'query default text/plain' ] && echo '" + id + "'\n");
-    std::ofstream(root_ + "/data/applications/" + id, std::ios::binary) << entry;
+    dir_.Write("data/applications/" + id, entry);
   }
 
   // The arguments the stub `name` was started with, once its record appears.
@@ -71,6 +66,7 @@ class TStubPrograms {
   const std::string& Root() const { return root_; }
 
  private:
+  TempDir dir_;
   std::string root_;
   std::vector<std::pair<const char*, QByteArray>> saved_;
 };

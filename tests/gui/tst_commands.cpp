@@ -15,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -25,6 +24,7 @@
 #include <optional>
 #include <sstream>
 
+#include "../core/TempDir.h"
 #include "StubPrograms.h"
 #include "app/ScreenText.h"
 #include "results/LinesText.h"
@@ -42,10 +42,6 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream content;
   content << file.rdbuf();
   return content.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string ClipboardBytes() {
@@ -170,22 +166,19 @@ class TestCommands : public QObject {
 
  private slots:
   void init() {
-    QVERIFY(dir_.isValid());
-    root_ = dir_.path().toStdString();
+    dir_ = std::make_unique<TempDir>();
+    root_ = dir_->Path();
     one_ = root_ + "/one";
     two_ = root_ + "/two";
-    std::filesystem::create_directory(one_);
-    std::filesystem::create_directory(two_);
-    WriteFile(one_ + "/a.txt", "first\nhello world\nlast\n");
-    WriteFile(two_ + "/b.txt", "x\r\nHello again\rend");
+    dir_->Write("one/a.txt", "first\nhello world\nlast\n");
+    dir_->Write("two/b.txt", "x\r\nHello again\rend");
     w_ = std::make_unique<TTestWindow>();
     w_->Search({one_, two_}, "hello");
     QGuiApplication::clipboard()->setText(QStringLiteral("held before"));
   }
   void cleanup() {
     w_.reset();
-    std::filesystem::remove_all(root_ + "/one");
-    std::filesystem::remove_all(root_ + "/two");
+    dir_.reset();
   }
 
   void menusHoldTheItemsInOrder() {
@@ -240,7 +233,7 @@ class TestCommands : public QObject {
   }
 
   void clipboardKeepsBytesThatAreNotUtf8() {
-    WriteFile(one_ + "/a.txt", "caf\xe9 hello \xff\xfe\n");
+    dir_->Write("one/a.txt", "caf\xe9 hello \xff\xfe\n");
     w_->Search({one_}, "hello");
     w_->menus->Copyresults1Click();
     QCOMPARE(ClipboardBytes(), one_ + "/a.txt\r\n    [0] caf\xe9 hello \xff\xfe\r\n");
@@ -248,7 +241,7 @@ class TestCommands : public QObject {
 
   void clipboardOffersValidUtf8AsText() {
     // A leading byte-order mark and multi-byte letters stay exactly as they were.
-    WriteFile(one_ + "/a.txt", "\xef\xbb\xbfh\xc3\xa9llo hello\n");
+    dir_->Write("one/a.txt", "\xef\xbb\xbfh\xc3\xa9llo hello\n");
     w_->Search({one_}, "hello");
     w_->Select(1);
     w_->menus->CopySample1Click();
@@ -279,14 +272,14 @@ class TestCommands : public QObject {
     QCOMPARE(ClipboardBytes(), std::string("x\r\nHello again\r\nend\r\n"));
 
     // Changed since the search: LF and lone CR become CR LF, a NUL ends the text.
-    WriteFile(two_ + "/b.txt", std::string("new\nlines\r\rtail\0hidden\n", 23));
+    dir_->Write("two/b.txt", std::string("new\nlines\r\rtail\0hidden\n", 23));
     w_->menus->Copyfilecontent1Click();
     QCOMPARE(ClipboardBytes(), std::string("new\r\nlines\r\n\r\ntail\r\n"));
   }
 
   void copyFileContentOfAnEmptiedFileIsEmpty() {
     w_->Select(w_->Row("    [1] Hello again"));
-    WriteFile(two_ + "/b.txt", "");
+    dir_->Write("two/b.txt", "");
     w_->menus->Copyfilecontent1Click();
     QCOMPARE(ClipboardBytes(), std::string());
   }
@@ -386,8 +379,7 @@ class TestCommands : public QObject {
   }
 
   void saveReplacesAnExistingFileAndAddsNoExtension() {
-    const std::string target = root_ + "/results";
-    WriteFile(target, std::string(10000, 'z'));
+    const std::string target = dir_->Write("results", std::string(10000, 'z'));
     QPointer<QFileDialog> shown;
     w_->menus->SetSaveDialogRunner([&](QFileDialog& dialog) {
       shown = &dialog;
@@ -402,8 +394,7 @@ class TestCommands : public QObject {
   }
 
   void saveOfAnEmptyListWritesZeroBytes() {
-    const std::string target = root_ + "/empty.txt";
-    WriteFile(target, "old");
+    const std::string target = dir_->Write("empty.txt", "old");
     w_->Search({one_}, "not there");
     w_->menus->SetSaveDialogRunner([&](QFileDialog& dialog) {
       dialog.selectFile(QString::fromStdString(target));
@@ -479,7 +470,7 @@ class TestCommands : public QObject {
     const std::string target = root_ + "/r\xe9sultats\xff";
     SaveResults(target, w_->results);
     QVERIFY(ReadFile(target).starts_with(one_ + "/a.txt\r\n"));
-    QVERIFY(std::filesystem::remove(target));
+    QCOMPARE(std::filesystem::file_size(target), ReadFile(target).size());
   }
 
   void saveToAFifoWithoutReaderFailsAtOnce() {
@@ -592,7 +583,7 @@ class TestCommands : public QObject {
   }
 
  private:
-  QTemporaryDir dir_;
+  std::unique_ptr<TempDir> dir_;
   std::string root_;
   std::string one_;
   std::string two_;
