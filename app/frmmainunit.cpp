@@ -16,7 +16,7 @@
 
 #include "app/Pictures.h"
 #include "app/WindowSearchHost.h"
-#include "folders/frmfoldersunit.h"
+#include "folders/FoldersCommand.h"
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
 #include "search/SearchRun.h"
@@ -166,11 +166,7 @@ void TfrmMain::cmdOkClick() {
   if (closeAfterRun_) close();
 }
 
-void TfrmMain::cmdFoldersClick() {
-  frmFolders->lstFolders->SetItems(lstFolders->Items());
-  if (frmFolders->exec() == QDialog::Accepted)
-    lstFolders->SetItems(frmFolders->lstFolders->Items());
-}
+void TfrmMain::cmdFoldersClick() { RunFoldersCommand(*lstFolders); }
 
 void TfrmMain::ShowAbout() {
   QMessageBox box(QMessageBox::NoIcon, "About...",

@@ -11,6 +11,7 @@
 
 #include "app/Pictures.h"
 #include "app/ScreenText.h"
+#include "results/ResultsMenus.h"
 #include "search/SearchResults.h"
 
 TfrmResults* frmResults = nullptr;
@@ -86,6 +87,8 @@ TfrmResults::TfrmResults(QWidget* parent)
   setTabOrder(lstResults, mmoSample);
   setTabOrder(mmoSample, cmdOk);
   resize(438, 365);
+
+  new TResultsMenus(lstResults, mmoSample, *this, this);
 }
 
 void TfrmResults::SetResults(const TSearchResults& results) {
