@@ -166,7 +166,9 @@ void TfrmMain::cmdOkClick() {
   if (closeAfterRun_) close();
 }
 
-void TfrmMain::cmdFoldersClick() { RunFoldersCommand(*lstFolders); }
+void TfrmMain::cmdFoldersClick() {
+  RunFoldersCommand(*lstFolders);
+}
 
 void TfrmMain::ShowAbout() {
   QMessageBox box(QMessageBox::NoIcon, "About...",
