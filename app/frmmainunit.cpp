@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -148,19 +149,24 @@ void TfrmMain::cmdOkClick() {
   // Ok stays enabled during a run, and the run lets events run: a second Ok is refused.
   if (running_) return;
   running_ = true;
+  // Disabling the focused control (say the search text after Enter) hands the focus on to
+  // the next one; it comes back afterwards, so typing goes on where it was.
+  const QPointer<QWidget> focused = focusWidget();
   EnableControls(false);
   struct RunEnd {
     TfrmMain& window;
+    const QPointer<QWidget>& focused;
     ~RunEnd() {
       // Also after an error that ended the run: no progress window left, no stale cancel.
       frmStatus->hide();
       window.Cancelled = false;
       window.running_ = false;
       window.EnableControls(true);
+      if (focused && window.focusWidget() != focused) focused->setFocus();
     }
   };
   {
-    RunEnd end{*this};
+    RunEnd end{*this, focused};
     RunSearch();
   }
   if (closeAfterRun_) close();

@@ -177,7 +177,8 @@ class TestMainWindow : public QObject {
     QVERIFY(!frmResults->isVisible());
   }
 
-  // Enter that no control takes presses Ok, from the search text and from the mask box.
+  // Enter that no control takes presses Ok, from the search text and from the mask box;
+  // the run disables that control, and the focus comes back to it afterwards.
   void enterRunsTheSearch_data() {
     QTest::addColumn<bool>("inMaskBox");
     QTest::newRow("search text") << false;
@@ -195,8 +196,15 @@ class TestMainWindow : public QObject {
     });
     QWidget* target = inMaskBox ? static_cast<QWidget*>(frmMain->cboMask->lineEdit())
                                 : static_cast<QWidget*>(frmMain->txtSearch);
+    frmMain->activateWindow();
+    QTRY_VERIFY(frmMain->isActiveWindow());
+    target->setFocus();
+    QVERIFY(target->hasFocus());
     QTest::keyClick(target, Qt::Key_Return);
     QVERIFY(shown);
+    frmMain->activateWindow();
+    QTRY_VERIFY(frmMain->isActiveWindow());
+    QVERIFY(target->hasFocus());
     QCOMPARE(frmMain->cboMask->count(), 14);  // Enter adds nothing to the presets
   }
 
