@@ -9,6 +9,8 @@ step="starting"
 deadline_all=$((SECONDS + ${session_seconds:-50}))
 pids=()
 work=$(mktemp -d)
+# More paths for the caller to have removed on exit.
+remove_on_exit=()
 trawlix_pid=
 
 say() { echo "[$(date +%T.%N | cut -c1-12)] $*"; }
@@ -25,8 +27,12 @@ cleanup() {
   local status=$?
   trap - EXIT ERR
   if [[ $status -ne 0 && $status -ne 77 ]]; then
-    echo "--- trawlix output ---" >&2
-    cat "$work/trawlix.log" >&2 2>/dev/null || true
+    local log
+    for log in xvfb openbox trawlix; do
+      [[ -s "$work/$log.log" ]] || continue
+      echo "--- $log output ---" >&2
+      tail -n 40 "$work/$log.log" >&2
+    done
   fi
   # Newest first: the program, then the window manager, then the X server. Each runs in
   # its own session, so its whole process group goes.
@@ -41,7 +47,7 @@ cleanup() {
     done
     kill -KILL -- "-${pids[i]}" 2>/dev/null || true
   done
-  rm -rf "$work"
+  rm -rf "$work" "${remove_on_exit[@]}"
   exit "$status"
 }
 trap cleanup EXIT
@@ -68,7 +74,7 @@ wait_for() {
 
 # Sets window_id to the visible window with exactly this title, if there is one.
 find_window() {
-  [[ -z "$trawlix_pid" ]] || ! exited || fail "trawlix ended early; see its output below"
+  [[ -z "$trawlix_pid" ]] || ! exited || fail "trawlix ended early"
   window_id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
   [[ -n "$window_id" ]]
 }
@@ -82,8 +88,9 @@ focus_window() {
   wait_for 10 "window \"$title\" to have the keyboard focus" focused_is "$window_id"
 }
 
-# The program is gone, or a zombie waiting for the status that wait collects.
-exited() { [[ ! -e /proc/$trawlix_pid ]] || [[ "$(cut -d' ' -f3 "/proc/$trawlix_pid/stat")" == Z ]]; }
+# The process is gone, or a zombie waiting for the status that wait collects.
+gone() { [[ ! -e /proc/$1 ]] || [[ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" == Z ]]; }
+exited() { gone "$trawlix_pid"; }
 focused_is() { [[ "$(xdotool getwindowfocus 2>/dev/null)" == "$1" ]]; }
 window_gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 
@@ -95,6 +102,7 @@ start_x_session() {
   begin "starting Xvfb"
   exec 3>"$work/display"
   start Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log"
+  xvfb_pid=${pids[-1]}
   exec 3>&-
   wait_for 15 "Xvfb to report its display" display_ready
   export DISPLAY=":$(head -n1 "$work/display")"
@@ -106,11 +114,19 @@ start_x_session() {
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
   start openbox --sm-disable >"$work/openbox.log" 2>&1
+  openbox_pid=${pids[-1]}
   wait_for 15 "openbox to manage the screen" wm_ready
 }
-display_ready() { [[ -s "$work/display" ]] && grep -q '^[0-9]\+$' "$work/display"; }
+display_ready() {
+  ! gone "$xvfb_pid" || fail "Xvfb ended early"
+  # The number, then a line break: a number without one may still be growing.
+  [[ "$(cat "$work/display")" =~ ^[0-9]+$ && "$(wc -l <"$work/display")" -eq 1 ]]
+}
 # Openbox publishes the desktops once it manages the screen.
-wm_ready() { xdotool get_desktop >/dev/null 2>&1; }
+wm_ready() {
+  ! gone "$openbox_pid" || fail "openbox ended early"
+  xdotool get_desktop >/dev/null 2>&1
+}
 
 # Starts the program and waits until its main window has the focus.
 start_trawlix() {
