@@ -101,11 +101,15 @@ type_text() { xdotool type --clearmodifiers --delay 20 -- "$1"; }
 start_x_session() {
   begin "starting Xvfb"
   exec 3>"$work/display"
-  start Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log"
+  # -noreset: without it the server resets when its last client leaves, and a client that
+  # connects meanwhile (openbox, just after a probe below) is turned away.
+  start Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$work/xvfb.log"
   xvfb_pid=${pids[-1]}
   exec 3>&-
   wait_for 15 "Xvfb to report its display" display_ready
-  export DISPLAY=":$(head -n1 "$work/display")"
+  local number
+  number=$(head -n1 "$work/display")
+  export DISPLAY=":$number"
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM
   say "Xvfb on $DISPLAY"
 
