@@ -1,7 +1,69 @@
-// Placeholder until the command-line search lands: prints how it will be called.
-#include <cstdio>
+// trawlix-cli: the search run without windows, printing the results list.
+#include <unistd.h>
 
-int main() {
-  std::fputs("usage: trawlix-cli [options] TEXT FOLDER...\n", stderr);
-  return 2;
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "cli/CliHost.h"
+#include "cli/FolderList.h"
+#include "cli/Options.h"
+#include "cli/Output.h"
+#include "search/SearchResults.h"
+#include "search/SearchRun.h"
+
+namespace {
+
+constexpr int kFound = 0;
+constexpr int kNotFound = 1;
+constexpr int kTrouble = 2;
+
+int Search(const TCliOptions& options) {
+  TFolderList folders = BuildFolderList(options.folders, options.recursive);
+  for (const std::string& missing : folders.missing) {
+    std::fprintf(stderr, "trawlix-cli: no such folder: %s\n", missing.c_str());
+  }
+  TSearchResults results;
+  TOutput output(STDOUT_FILENO, options.crlf);
+  TCliHost host(options, std::move(folders.folders), results, output);
+  RunSearch(host, results);
+  output.Flush();
+  if (output.Error() != 0) {
+    std::fprintf(stderr, "trawlix-cli: cannot write the results: %s\n",
+                 std::strerror(output.Error()));
+    return kTrouble;
+  }
+  if (!folders.missing.empty()) return kTrouble;
+  return results.GrepItems().empty() ? kNotFound : kFound;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A reader that goes away shows as EPIPE, which ends the output quietly.
+  std::signal(SIGPIPE, SIG_IGN);
+  TParsedCommandLine command = ParseCommandLine(argc, argv);
+  switch (command.action) {
+    case TParsedCommandLine::Action::Help:
+      std::fputs(kUsageText, stdout);
+      return std::fflush(stdout) == 0 ? kFound : kTrouble;
+    case TParsedCommandLine::Action::Version:
+      std::fputs(kVersionText, stdout);
+      return std::fflush(stdout) == 0 ? kFound : kTrouble;
+    case TParsedCommandLine::Action::UsageError:
+      std::fprintf(stderr, "trawlix-cli: %s\n%s", command.error.c_str(), kUsageText);
+      return kTrouble;
+    case TParsedCommandLine::Action::Search:
+      break;
+  }
+  try {
+    return Search(command.options);
+  } catch (const std::bad_alloc&) {
+    std::fputs("trawlix-cli: out of memory\n", stderr);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "trawlix-cli: %s\n", e.what());
+  }
+  return kTrouble;
 }

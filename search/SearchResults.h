@@ -15,6 +15,8 @@ class TSearchResults {
   // The results lines, as bytes.
   size_t LineCount() const;
   std::string Line(size_t i) const;
+  // Appends line i to `out`: saving or printing a million lines builds no string per line.
+  void AppendLineTo(size_t i, std::string& out) const;
 
   const std::vector<int32_t>& LineItemIndex() const;
   const std::vector<TGrepItem>& GrepItems() const;
@@ -34,6 +36,22 @@ class TSearchResults {
   void AppendMatch(TGrepItem item);
 
  private:
-  // Implementation's choice: match and header lines derived from records and paths
-  // rather than stored as text.
+  // A results line is a kind and an index: a match line's text is made from its record
+  // (LineItemIndex names it), a header's from the shared path, and only error-report
+  // lines are stored as text. A million matches thus cost a few bytes of lines each.
+  enum class Kind : uint8_t { Separator, Header, Match, Text };
+  struct Entry {
+    uint32_t index;  // into headers_ or texts_; unused for separators and matches
+    Kind kind;
+  };
+  // Makes room for one more line (and record) first, so that an append either
+  // completes in full or changes nothing.
+  void ReserveLine();
+  void PushLine(Kind kind, size_t index, int32_t item);
+
+  std::vector<Entry> lines_;
+  std::vector<int32_t> lineItemIndex_;
+  std::vector<TGrepItem> items_;
+  std::vector<std::shared_ptr<const std::string>> headers_;
+  std::vector<std::string> texts_;
 };

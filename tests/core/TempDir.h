@@ -27,9 +27,11 @@ class TempDir {
   const std::string& Path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-  // Writes bytes exactly as given (a name relative to the directory).
+  // Writes bytes exactly as given (a name relative to the directory), making the
+  // file's folder first when it is missing.
   std::string Write(std::string_view name, std::string_view bytes) const {
     const std::string path = *this / name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
       std::abort();

@@ -1,0 +1,37 @@
+#include "cli/CliHost.h"
+
+#include <charconv>
+#include <utility>
+
+#include "cli/Output.h"
+#include "search/SearchResults.h"
+
+TCliHost::TCliHost(const TCliOptions& options, TStringList folders, const TSearchResults& results,
+                   TOutput& output)
+    : options_(options),
+      maskText_(options.maskText),
+      folders_(std::move(folders)),
+      results_(results),
+      output_(output) {}
+
+// Prints the results lines as the results window lists them, optionally each with its
+// line index entry and each match with its context sample.
+void TCliHost::ShowResults() {
+  const std::vector<int32_t>& lineItemIndex = results_.LineItemIndex();
+  for (size_t i = 0; i < results_.LineCount() && !output_.Stopped(); ++i) {
+    std::string& line = output_.Buffer();
+    if (options_.index) {
+      char number[16];
+      line.append(number, std::to_chars(number, number + sizeof number, lineItemIndex[i]).ptr);
+      line += '\t';
+    }
+    results_.AppendLineTo(i, line);
+    output_.EndLine();
+    const TGrepItem* item = options_.samples ? results_.ItemOfLine(i) : nullptr;
+    for (size_t k = 0; item != nullptr && k < item->SampleCount(); ++k) {
+      output_.Buffer() += '\t';
+      output_.Buffer() += item->SampleLine(k);
+      output_.EndLine();
+    }
+  }
+}

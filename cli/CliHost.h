@@ -1,0 +1,45 @@
+#pragma once
+// The search run's host without windows: inputs from the command line, no progress
+// display, no cancel, and the results printed when the run shows them.
+#include <string>
+
+#include "cli/Options.h"
+#include "search/SearchRun.h"
+#include "util/StringList.h"
+
+class TOutput;
+class TSearchResults;
+
+class TCliHost final : public TSearchHost {
+ public:
+  TCliHost(const TCliOptions& options, TStringList folders, const TSearchResults& results,
+           TOutput& output);
+
+  std::string MaskText() override { return maskText_; }
+  void SetMaskText(const std::string& text) override { maskText_ = text; }
+  size_t FolderCount() override { return folders_.size(); }
+  std::string Folder(size_t i) override { return folders_[i]; }
+  std::string SearchText() override { return options_.searchText; }
+  bool CaseSensitive() override { return options_.caseSensitive; }
+  bool WholeWord() override { return options_.wholeWord; }
+
+  void ResetProgress(size_t) override {}
+  void ShowProgress() override {}
+  void FolderStarted(size_t) override {}
+  void FilesListed(size_t) override {}
+  void FileStarted(const std::string&, size_t) override {}
+  void ProcessEvents() override {}
+  void CloseProgress() override {}
+
+  void ShowResults() override;
+
+  bool Cancelled() override { return false; }
+  void ClearCancelled() override {}
+
+ private:
+  const TCliOptions& options_;
+  std::string maskText_;
+  TStringList folders_;
+  const TSearchResults& results_;
+  TOutput& output_;
+};

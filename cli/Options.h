@@ -1,0 +1,30 @@
+#pragma once
+// The command line of trawlix-cli, parsed by hand: short options may be clustered
+// ("-wc", "-tTEXT"), long ones take "--name VALUE" or "--name=VALUE", options and folders
+// may come in any order, and "--" ends the options.
+#include <string>
+#include <vector>
+
+struct TCliOptions {
+  std::string searchText;  // as typed, not trimmed
+  std::string maskText = "*.*";
+  bool wholeWord = false;
+  bool caseSensitive = false;
+  bool recursive = false;
+  bool index = false;
+  bool samples = false;
+  bool crlf = false;
+  std::vector<std::string> folders;  // as given
+};
+
+struct TParsedCommandLine {
+  enum class Action { Search, Help, Version, UsageError };
+  Action action = Action::Search;
+  TCliOptions options;
+  std::string error;  // for UsageError
+};
+
+TParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
+
+extern const char* const kUsageText;
+extern const char* const kVersionText;

@@ -1,0 +1,166 @@
+#include "search/SearchRun.h"
+
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "search/FileLines.h"
+#include "search/GrepItemUnit.h"
+#include "search/SearchResults.h"
+#include "util/StringList.h"
+#include "util/errors.h"
+#include "util/files.h"
+#include "util/lists.h"
+#include "util/text.h"
+
+namespace {
+
+// Stands before the first header; no real path equals it, so the first file with a
+// match always gets a header.
+constexpr const char* kNoHeader = "?This is an invalid filename*";
+
+// A file's path: the folder ending in exactly one separator, then the name. The folder is
+// taken as it stands: trimming it as the separator helpers do would name another folder
+// when the real one ends in a blank, and a "\" is an ordinary byte in a Linux name.
+void JoinPath(const std::string& folder, const std::string& name, std::string& path) {
+  path.assign(folder);
+  if (path.empty() || path.back() != PathDelim) path += PathDelim;
+  path += name;
+}
+
+void AppendErrorReport(TSearchResults& results, const std::string& path, const char* typeName,
+                       const std::string& message) {
+  results.AppendText("Unable to load file ");
+  results.AppendText("\"" + path + "\"");
+  results.AppendText("because an exception occurred:");
+  results.AppendText(std::string(typeName) + ": " + message);
+  results.AppendText("");
+}
+
+// One run's state across its folders and files.
+class TRun {
+ public:
+  TRun(TSearchHost& host, TSearchResults& results)
+      : host_(host),
+        results_(results),
+        lastHeader_(std::make_shared<const std::string>(kNoHeader)) {}
+
+  void SearchFolders(const TStringList& masks, size_t folderCount) {
+    for (size_t i = 0; i < folderCount; ++i) {
+      if (host_.Cancelled()) break;
+      std::string folder = host_.Folder(i);
+      host_.FolderStarted(i + 1);
+      host_.ProcessEvents();
+      TFolderHandle handle(folder);
+      ListMatchingFiles(handle, masks, 0, files_);
+      host_.FilesListed(files_.size());
+      SearchFiles(handle, folder);
+    }
+  }
+
+ private:
+  void SearchFiles(const TFolderHandle& handle, const std::string& folder) {
+    for (size_t j = 0; j < files_.size(); ++j) {
+      if (host_.Cancelled()) break;
+      JoinPath(folder, files_[j], fullPath_);
+      host_.FileStarted(fullPath_, j + 1);
+      host_.ProcessEvents();
+      // Any failure while the file is loaded or searched becomes an error report in the
+      // results; what the file added before the failure stays.
+      try {
+        lines_.LoadAt(handle.Fd(), files_[j], fullPath_);
+        SearchLoadedFile();
+      } catch (const Exception& e) {
+        AppendErrorReport(results_, fullPath_, e.TypeName(), e.Message());
+      } catch (const std::bad_alloc&) {
+        ReportOutOfMemory();
+      } catch (const std::length_error&) {
+        ReportOutOfMemory();
+      }
+      lines_.Clear();
+    }
+  }
+
+  void ReportOutOfMemory() {
+    lines_ = TFileLines();  // give the file's buffer back before the report is built
+    EOutOfMemory error("Out of memory");
+    AppendErrorReport(results_, fullPath_, error.TypeName(), error.Message());
+  }
+
+  void SearchLoadedFile() {
+    std::shared_ptr<const std::string> path;  // made at the file's first match
+    int64_t n = -1;
+    while (!host_.Cancelled()) {
+      {
+        // The inputs are read afresh for every step, in this order.
+        std::string text = host_.SearchText();
+        bool caseSensitive = host_.CaseSensitive();
+        n = FindNextMatch(text, lines_, caseSensitive, n);
+      }
+      if (n == -1) break;
+      std::string_view line = lines_.Line(n);
+      if (host_.WholeWord()) {
+        std::string text = host_.SearchText();
+        bool caseSensitive = host_.CaseSensitive();
+        // The rest of the file is not examined once a found line fails the test.
+        if (!IsWholeWord(text, line, caseSensitive)) break;
+      }
+      TGrepItem item(n, line, PathOf(path), BuildSample(lines_, Max(0, n - 5), 11, n));
+      if (path != lastHeader_) AppendHeader(path);
+      results_.AppendMatch(std::move(item));
+    }
+  }
+
+  // The file's shared path; a file searched again right after itself (its name matched
+  // two masks) shares the path of its header, which it does not repeat.
+  const std::shared_ptr<const std::string>& PathOf(std::shared_ptr<const std::string>& path) {
+    if (!path) {
+      path =
+          *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
+    }
+    return path;
+  }
+
+  void AppendHeader(const std::shared_ptr<const std::string>& path) {
+    if (results_.LineCount() > 0) results_.AppendSeparator();
+    results_.AppendHeader(path);
+    lastHeader_ = path;
+  }
+
+  TSearchHost& host_;
+  TSearchResults& results_;
+  std::shared_ptr<const std::string> lastHeader_;
+  TStringList files_;
+  std::string fullPath_;
+  TFileLines lines_;  // one buffer, reused for every file
+};
+
+}  // namespace
+
+void RunSearch(TSearchHost& host, TSearchResults& results) {
+  if (StripSpaces(host.MaskText()).empty()) host.SetMaskText("*.*");
+  TStringList masks;
+  ParseX(host.MaskText(), ";", false, false, false, masks);
+  size_t folderCount = host.FolderCount();
+
+  // An error that escapes the run still closes the progress and clears the cancel flag,
+  // so that the next run starts afresh.
+  bool progressOpen = true;
+  try {
+    results.ClearLines();
+    host.ResetProgress(folderCount);
+    host.ProcessEvents();
+    host.ShowProgress();
+    results.ClearItems();
+    if (!host.Cancelled()) TRun(host, results).SearchFolders(masks, folderCount);
+    progressOpen = false;
+    host.CloseProgress();
+    if (!host.Cancelled()) host.ShowResults();
+  } catch (...) {
+    if (progressOpen) host.CloseProgress();
+    host.ClearCancelled();
+    throw;
+  }
+  host.ClearCancelled();
+}

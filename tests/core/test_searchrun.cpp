@@ -1,0 +1,475 @@
+// The search run driven through a scripted host over folders made for each test, and the
+// result model it fills.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "search/SearchResults.h"
+#include "search/SearchRun.h"
+#include "util/errors.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using Index = std::vector<int32_t>;
+
+// Answers the run's questions from its fields and logs every call in order. Tests hook
+// the callbacks to press Cancel, change inputs or disturb files at chosen moments.
+class TTestHost : public TSearchHost {
+ public:
+  std::string maskText = "*.*";
+  std::vector<std::string> folders;
+  std::string searchText = "foo";
+  bool caseSensitive = false;
+  bool wholeWord = false;
+  std::deque<bool> wholeWordAnswers;  // used first, one per question, then wholeWord
+  bool cancelled = false;
+
+  std::function<void(int call)> onProcessEvents;  // call counts from 1
+  std::function<void(const std::string& path, size_t number)> onFileStarted;
+  std::function<void(int call)> onSearchText;
+  std::function<void()> onWholeWord;
+
+  std::vector<std::string> log;
+  int processEventsCalls = 0;
+  int searchTextCalls = 0;
+
+  bool Logged(const std::string& entry) const {
+    return std::find(log.begin(), log.end(), entry) != log.end();
+  }
+  size_t Count(const std::string& entry) const {
+    return static_cast<size_t>(std::count(log.begin(), log.end(), entry));
+  }
+
+  std::string MaskText() override { return Note("MaskText"), maskText; }
+  void SetMaskText(const std::string& text) override {
+    Note("SetMaskText " + text);
+    maskText = text;
+  }
+  size_t FolderCount() override { return Note("FolderCount"), folders.size(); }
+  std::string Folder(size_t i) override {
+    Note("Folder " + std::to_string(i));
+    return folders.at(i);
+  }
+  std::string SearchText() override {
+    Note("SearchText");
+    if (onSearchText) onSearchText(++searchTextCalls);
+    return searchText;
+  }
+  bool CaseSensitive() override { return Note("CaseSensitive"), caseSensitive; }
+  bool WholeWord() override {
+    Note("WholeWord");
+    if (onWholeWord) onWholeWord();
+    if (wholeWordAnswers.empty()) return wholeWord;
+    bool answer = wholeWordAnswers.front();
+    wholeWordAnswers.pop_front();
+    return answer;
+  }
+  void ResetProgress(size_t folderCount) override {
+    Note("ResetProgress " + std::to_string(folderCount));
+  }
+  void ShowProgress() override { Note("ShowProgress"); }
+  void FolderStarted(size_t number) override { Note("FolderStarted " + std::to_string(number)); }
+  void FilesListed(size_t count) override { Note("FilesListed " + std::to_string(count)); }
+  void FileStarted(const std::string& fullPath, size_t number) override {
+    Note("FileStarted " + fullPath + " " + std::to_string(number));
+    if (onFileStarted) onFileStarted(fullPath, number);
+  }
+  void ProcessEvents() override {
+    Note("ProcessEvents");
+    if (onProcessEvents) onProcessEvents(++processEventsCalls);
+  }
+  void CloseProgress() override { Note("CloseProgress"); }
+  void ShowResults() override { Note("ShowResults"); }
+  bool Cancelled() override { return Note("Cancelled"), cancelled; }
+  void ClearCancelled() override {
+    Note("ClearCancelled");
+    cancelled = false;
+  }
+
+ private:
+  void Note(std::string entry) { log.push_back(std::move(entry)); }
+};
+
+Lines LinesOf(const TSearchResults& results) {
+  Lines lines;
+  for (size_t i = 0; i < results.LineCount(); ++i) lines.push_back(results.Line(i));
+  return lines;
+}
+
+Lines ErrorBlock(const std::string& path, const std::string& error) {
+  return {"Unable to load file ", "\"" + path + "\"", "because an exception occurred:", error, ""};
+}
+
+Lines Join(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+class SearchRunTest : public ::testing::Test {
+ protected:
+  TempDir scratch;
+  TTestHost host;
+  TSearchResults results;
+
+  void Run() { RunSearch(host, results); }
+};
+
+TEST_F(SearchRunTest, TwoFoldersGiveHeadersMatchesAndOneSeparator) {
+  std::string a = scratch.Write("A/a.txt", "foo first\nnothing\nsecond foo\n");
+  std::string b = scratch.Write("B/b.txt", "none\r\nlast FOO");
+  host.folders = {scratch / "A", scratch / "B"};
+  Run();
+
+  EXPECT_EQ(LinesOf(results),
+            (Lines{a, "    [0] foo first", "    [2] second foo", "", b, "    [1] last FOO"}));
+  EXPECT_EQ(results.LineItemIndex(), (Index{-1, 0, 1, -1, -1, 2}));
+  ASSERT_EQ(results.GrepItems().size(), 3u);
+  const TGrepItem& last = results.GrepItems()[2];
+  EXPECT_EQ(last.LineIndex(), 1);
+  EXPECT_EQ(last.Line(), "last FOO");
+  EXPECT_EQ(last.FileName(), b);
+  EXPECT_EQ(results.GrepItems()[0].FileName(), a);
+  // The records of one file share one path.
+  EXPECT_EQ(results.GrepItems()[0].SharedFileName(), results.GrepItems()[1].SharedFileName());
+  EXPECT_EQ(results.ItemOfLine(4), nullptr);
+  EXPECT_EQ(results.ItemOfLine(5), &last);
+  EXPECT_TRUE(host.Logged("ShowResults"));
+  EXPECT_EQ(host.log.back(), "ClearCancelled");
+}
+
+TEST_F(SearchRunTest, OneMatchLinePerLineAndTheSampleAroundIt) {
+  std::string text;
+  for (int i = 0; i < 20; ++i)
+    text += i == 2 ? "foo foo foo\n" : "line " + std::to_string(i) + "\n";
+  std::string path = scratch.Write("A/a.txt", text);
+  host.folders = {scratch / "A"};
+  Run();
+
+  EXPECT_EQ(LinesOf(results), (Lines{path, "    [2] foo foo foo"}));
+  ASSERT_EQ(results.GrepItems().size(), 1u);
+  // Near the top the sample still runs eleven lines, from line 0.
+  Lines sample = results.GrepItems()[0].Sample();
+  ASSERT_EQ(sample.size(), 11u);
+  EXPECT_EQ(sample[0], "    line 0");
+  EXPECT_EQ(sample[2], "--> foo foo foo");
+  EXPECT_EQ(sample[10], "    line 10");
+}
+
+TEST_F(SearchRunTest, AFileThatCannotBeLoadedGivesAnErrorBlock) {
+  std::string a = scratch.Write("A/a.txt", "foo a");
+  std::string b = scratch.Write("B/b.txt", "foo b");
+  std::string c = scratch.Write("C/c.txt", "foo c");
+  host.folders = {scratch / "A", scratch / "B", scratch / "C"};
+  // Tests run as root, so permissions cannot make a file unopenable: the fault is injected
+  // by deleting b.txt after its folder was listed and just before it is loaded.
+  host.onFileStarted = [&](const std::string& path, size_t) {
+    if (path == b) unlink(b.c_str());
+  };
+  Run();
+
+  Lines expected =
+      Join({{a, "    [0] foo a"},
+            ErrorBlock(b, "EFOpenError: Cannot open file \"" + b + "\". No such file or directory"),
+            {"", c, "    [0] foo c"}});
+  EXPECT_EQ(LinesOf(results), expected);
+  EXPECT_EQ(results.LineItemIndex(), (Index{-1, 0, -1, -1, -1, -1, -1, -1, -1, 1}));
+}
+
+TEST_F(SearchRunTest, AnErrorWhileSearchingKeepsTheMatchesFoundBefore) {
+  std::string a = scratch.Write("A/a.txt", "foo 1\nfoo 2\nfoo 3\n");
+  std::string b = scratch.Write("B/b.txt", "foo b");
+  host.folders = {scratch / "A", scratch / "B"};
+  // The search text is read inside the guarded part: failing its second reading fails
+  // the search of a.txt after one match.
+  host.onSearchText = [](int call) {
+    if (call == 2) throw EReadError("Input/output error");
+  };
+  Run();
+
+  EXPECT_EQ(LinesOf(results), Join({{a, "    [0] foo 1"},
+                                    ErrorBlock(a, "EReadError: Input/output error"),
+                                    {"", b, "    [0] foo b"}}));
+  EXPECT_EQ(results.GrepItems().size(), 2u);
+}
+
+TEST_F(SearchRunTest, RunningOutOfMemoryIsReportedAsEOutOfMemory) {
+  std::string a = scratch.Write("A/a.txt", "foo");
+  host.folders = {scratch / "A"};
+  host.onSearchText = [](int) { throw std::bad_alloc(); };
+  Run();
+
+  EXPECT_EQ(LinesOf(results), ErrorBlock(a, "EOutOfMemory: Out of memory"));
+  EXPECT_TRUE(host.Logged("ShowResults"));
+}
+
+TEST_F(SearchRunTest, WholeWordStopsTheFileAtTheFirstFoundLineThatFails) {
+  scratch.Write("A/a.txt", "concatenate\nthe cat\n");
+  host.folders = {scratch / "A"};
+  host.searchText = "cat";
+  host.wholeWord = true;
+  Run();
+
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_EQ(host.Count("SearchText"), 2u);  // one search, one whole-word test, no more
+  EXPECT_TRUE(host.Logged("ShowResults"));
+}
+
+TEST_F(SearchRunTest, WholeWordChangedDuringTheRunAppliesFromTheNextFoundLine) {
+  std::string a = scratch.Write("A/a.txt", "concatenate\ncat\nconcatenate\n");
+  host.folders = {scratch / "A"};
+  host.searchText = "cat";
+  host.wholeWordAnswers = {false, true, true};
+  Run();
+
+  EXPECT_EQ(LinesOf(results), (Lines{a, "    [0] concatenate", "    [1] cat"}));
+}
+
+TEST_F(SearchRunTest, ANameMatchingTwoMasksIsSearchedTwiceUnderOneHeader) {
+  std::string notes = scratch.Write("A/notes.txt", "foo\n");
+  std::string readme = scratch.Write("B/readme", "foo\n");
+  host.folders = {scratch / "A", scratch / "B"};
+  host.maskText = "*.txt;*.*";
+  Run();
+
+  EXPECT_EQ(LinesOf(results),
+            (Lines{notes, "    [0] foo", "    [0] foo", "", readme, "    [0] foo"}));
+  EXPECT_EQ(results.LineItemIndex(), (Index{-1, 0, 1, -1, -1, 2}));
+  EXPECT_EQ(host.Count("FilesListed 2"), 1u);
+}
+
+TEST_F(SearchRunTest, HeadersCompareExactly) {
+  scratch.Write("A/X.txt", "foo upper");
+  scratch.Write("A/x.txt", "foo lower");
+  host.folders = {scratch / "A"};
+  Run();
+
+  Lines lines = LinesOf(results);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2], "");
+  Lines headers = {lines[0], lines[3]};
+  std::sort(headers.begin(), headers.end());
+  EXPECT_EQ(headers, (Lines{scratch / "A/X.txt", scratch / "A/x.txt"}));
+}
+
+TEST_F(SearchRunTest, BlankMaskTextBecomesStarDotStar) {
+  for (std::string blank : {"", "   "}) {
+    std::string a = scratch.Write("A/a.log", "foo");
+    host = TTestHost();
+    host.folders = {scratch / "A"};
+    host.maskText = blank;
+    Run();
+    EXPECT_EQ(host.maskText, "*.*");
+    EXPECT_EQ(host.Count("SetMaskText *.*"), 1u);
+    EXPECT_EQ(std::vector<std::string>(host.log.begin(), host.log.begin() + 3),
+              (Lines{"MaskText", "SetMaskText *.*", "MaskText"}));
+    EXPECT_EQ(LinesOf(results), (Lines{a, "    [0] foo"}));
+  }
+  // A tab is not a blank: the mask text stays, and its one mask matches nothing.
+  host = TTestHost();
+  host.folders = {scratch / "A"};
+  host.maskText = "\t";
+  Run();
+  EXPECT_FALSE(host.Logged("SetMaskText *.*"));
+  EXPECT_EQ(results.LineCount(), 0u);
+}
+
+TEST_F(SearchRunTest, TheTextEndsAtTheFirstNul) {
+  std::string a = scratch.Write("A/a.bin", std::string("ab\0cd", 5));
+  host.folders = {scratch / "A"};
+  host.searchText = "cd";
+  Run();
+  EXPECT_EQ(results.LineCount(), 0u);
+
+  host.searchText = "ab";
+  Run();
+  EXPECT_EQ(LinesOf(results), (Lines{a, "    [0] ab"}));
+}
+
+TEST_F(SearchRunTest, TheHostIsAskedInTheRunsOrder) {
+  std::string a = scratch.Write("A/a.txt", "foo\n");
+  host.folders = {scratch / "A"};
+  host.wholeWord = true;
+  Run();
+
+  Lines expected = {"MaskText",      "MaskText",
+                    "FolderCount",   "ResetProgress 1",
+                    "ProcessEvents", "ShowProgress",
+                    "Cancelled",     "Cancelled",
+                    "Folder 0",      "FolderStarted 1",
+                    "ProcessEvents", "FilesListed 1",
+                    "Cancelled",     "FileStarted " + a + " 1",
+                    "ProcessEvents", "Cancelled",
+                    "SearchText",    "CaseSensitive",
+                    "WholeWord",     "SearchText",
+                    "CaseSensitive", "Cancelled",
+                    "SearchText",    "CaseSensitive",
+                    "CloseProgress", "Cancelled",
+                    "ShowResults",   "ClearCancelled"};
+  EXPECT_EQ(host.log, expected);
+}
+
+TEST_F(SearchRunTest, CaseSensitiveIsReadForEachStep) {
+  std::string a = scratch.Write("A/a.txt", "foo\nFOO\nfoo\n");
+  host.folders = {scratch / "A"};
+  // Case Sensitive turns on after the first search step: FOO is no longer found.
+  host.onSearchText = [&](int call) { host.caseSensitive = call >= 2; };
+  Run();
+  EXPECT_EQ(LinesOf(results), (Lines{a, "    [0] foo", "    [2] foo"}));
+}
+
+// Cancel is tested before the folder loop, at the start of every folder and file turn,
+// and before every search step.
+TEST_F(SearchRunTest, CancelBeforeTheFolderLoop) {
+  scratch.Write("A/a.txt", "foo");
+  host.folders = {scratch / "A"};
+  Run();
+  ASSERT_GT(results.LineCount(), 0u);
+
+  host = TTestHost();
+  host.folders = {scratch / "A"};
+  host.onProcessEvents = [&](int call) { host.cancelled = call == 1; };
+  Run();
+  EXPECT_EQ(results.LineCount(), 0u);  // the previous run's lines are gone all the same
+  EXPECT_TRUE(results.GrepItems().empty());
+  EXPECT_FALSE(host.Logged("Folder 0"));
+  EXPECT_TRUE(host.Logged("CloseProgress"));
+  EXPECT_FALSE(host.Logged("ShowResults"));
+  EXPECT_EQ(host.log.back(), "ClearCancelled");
+  EXPECT_FALSE(host.cancelled);
+}
+
+TEST_F(SearchRunTest, CancelAtTheStartOfAFolderTurn) {
+  scratch.MakeFolder("Empty");
+  scratch.Write("A/a.txt", "foo");
+  host.folders = {scratch / "Empty", scratch / "A"};
+  host.onProcessEvents = [&](int call) { host.cancelled = call == 2; };  // in folder 1's turn
+  Run();
+  EXPECT_TRUE(host.Logged("FilesListed 0"));
+  EXPECT_FALSE(host.Logged("Folder 1"));
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_FALSE(host.Logged("ShowResults"));
+  EXPECT_TRUE(host.Logged("ClearCancelled"));
+}
+
+TEST_F(SearchRunTest, CancelAtTheStartOfAFileTurn) {
+  scratch.Write("A/a.txt", "foo");
+  scratch.Write("A/b.txt", "foo");
+  host.folders = {scratch / "A"};
+  host.onProcessEvents = [&](int call) { host.cancelled = call == 2; };
+  Run();
+  EXPECT_TRUE(host.Logged("FilesListed 2"));  // listed, but none loaded
+  EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
+                          [](const std::string& e) { return e.starts_with("FileStarted"); }),
+            0);
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_FALSE(host.Logged("ShowResults"));
+}
+
+TEST_F(SearchRunTest, CancelBeforeTheFirstSearchStep) {
+  scratch.Write("A/a.txt", "foo");
+  scratch.Write("A/b.txt", "foo");
+  host.folders = {scratch / "A"};
+  host.onProcessEvents = [&](int call) { host.cancelled = call == 3; };  // in file 1's turn
+  Run();
+  EXPECT_FALSE(host.Logged("SearchText"));
+  EXPECT_EQ(host.Count("ProcessEvents"), 3u);
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_FALSE(host.Logged("ShowResults"));
+}
+
+TEST_F(SearchRunTest, CancelBetweenSearchStepsKeepsWhatWasAdded) {
+  std::string a = scratch.Write("A/a.txt", "foo 1\nfoo 2\n");
+  scratch.Write("B/b.txt", "foo");
+  host.folders = {scratch / "A", scratch / "B"};
+  host.onWholeWord = [&] { host.cancelled = true; };
+  Run();
+  EXPECT_EQ(LinesOf(results), (Lines{a, "    [0] foo 1"}));
+  EXPECT_EQ(results.LineItemIndex(), (Index{-1, 0}));
+  EXPECT_EQ(host.Count("SearchText"), 1u);
+  EXPECT_FALSE(host.Logged("Folder 1"));
+  EXPECT_FALSE(host.Logged("ShowResults"));
+  EXPECT_EQ(host.log.back(), "ClearCancelled");
+}
+
+TEST_F(SearchRunTest, MissingFoldersAndAnEmptyListGiveNoLines) {
+  host.folders = {scratch / "nowhere"};
+  Run();
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_TRUE(host.Logged("FilesListed 0"));
+
+  host = TTestHost();
+  Run();
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_TRUE(host.Logged("CloseProgress"));
+  EXPECT_TRUE(host.Logged("ShowResults"));
+}
+
+TEST_F(SearchRunTest, AFolderEndingInABlankKeepsItsName) {
+  std::string path = scratch.Write("dir /a.txt", "foo");
+  scratch.Write("dir/a.txt", "not this one");
+  host.folders = {scratch / "dir "};
+  Run();
+  EXPECT_EQ(LinesOf(results), (Lines{path, "    [0] foo"}));
+}
+
+TEST_F(SearchRunTest, AnErrorEscapingTheRunStillEndsItsProgressAndCancel) {
+  host.folders = {scratch.MakeFolder("A")};
+  host.onProcessEvents = [&](int call) {
+    if (call < 2) return;
+    host.cancelled = true;  // must not outlive the run
+    throw Exception("host failed");
+  };
+  EXPECT_THROW(Run(), Exception);
+  EXPECT_TRUE(host.Logged("CloseProgress"));
+  EXPECT_EQ(host.log.back(), "ClearCancelled");
+  EXPECT_FALSE(host.cancelled);
+}
+
+TEST(SearchResultsTest, LinesAreMadeFromTheirKinds) {
+  TSearchResults results;
+  auto path = std::make_shared<const std::string>("/data/a.txt");
+  results.AppendHeader(path);
+  results.AppendMatch(TGrepItem(1234567, "text \xff\tbytes", path, {"    x", "--> text"}));
+  results.AppendSeparator();
+  results.AppendText("Unable to load file ");
+
+  EXPECT_EQ(LinesOf(results),
+            (Lines{"/data/a.txt", "    [1234567] text \xff\tbytes", "", "Unable to load file "}));
+  EXPECT_EQ(results.LineItemIndex(), (Index{-1, 0, -1, -1}));
+  std::string out = "> ";
+  results.AppendLineTo(1, out);
+  EXPECT_EQ(out, "> " + results.Line(1));
+  ASSERT_NE(results.ItemOfLine(1), nullptr);
+  EXPECT_EQ(results.ItemOfLine(1)->Sample(), (Lines{"    x", "--> text"}));
+}
+
+TEST(SearchResultsTest, ClearingKeepsLinesAndIndexTogether) {
+  TSearchResults results;
+  auto path = std::make_shared<const std::string>("/a");
+  results.AppendHeader(path);
+  results.AppendMatch(TGrepItem(0, "x", path, {"--> x"}));
+
+  results.ClearLines();
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_TRUE(results.LineItemIndex().empty());
+  EXPECT_EQ(results.GrepItems().size(), 1u);
+
+  results.AppendHeader(path);
+  results.AppendMatch(TGrepItem(0, "x", path, {"--> x"}));
+  results.ClearItems();
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_TRUE(results.LineItemIndex().empty());
+  EXPECT_TRUE(results.GrepItems().empty());
+}
+
+}  // namespace
