@@ -390,6 +390,16 @@ TEST(FaultLoad, FileShrinkingWhileRead) {
   EXPECT_TRUE(std::string_view(start).starts_with(got)) << "not a prefix of the file";
 }
 
+// An empty view may have no data pointer; taking it must not hand that to memcpy (the
+// sanitizer build catches it).
+TEST(FaultLoad, EmptyViewWithoutData) {
+  TFileLines file;
+  file.Assign("left over");
+  file.Assign(std::string_view());
+  EXPECT_EQ(file.Count(), 0);
+  EXPECT_EQ(file.Text(), "");
+}
+
 // ---------------------------------------------------------------------------------------
 // Entries of a searched folder that are not files, named like text files. They are never
 // listed, so never opened; the run (in a child, with a hang guard) reports only the
@@ -601,6 +611,16 @@ long AddressSpaceInUse() {
   return pages * sysconf(_SC_PAGESIZE);
 }
 
+// Searches in a child whose address space may grow by `allowed` bytes at most.
+ChildOutcome SearchWithMemoryLimit(const Lines& folders, rlim_t allowed) {
+  return InChild(60, [&] {
+    const rlim_t limit = static_cast<rlim_t>(AddressSpaceInUse()) + allowed;
+    const rlimit cap{limit, limit};
+    if (setrlimit(RLIMIT_AS, &cap) != 0) _exit(3);
+    return Pack(Search(folders, "needle"));
+  });
+}
+
 TEST(FaultRun, FileLargerThanTheMemoryAllowed) {
 #ifdef TRAWLIX_UNDER_ASAN
   GTEST_SKIP() << "RLIMIT_AS cannot be combined with AddressSanitizer";
@@ -611,12 +631,24 @@ TEST(FaultRun, FileLargerThanTheMemoryAllowed) {
   const std::string big = dir.Write("1/big.txt", "needle\n");
   ASSERT_EQ(truncate(big.c_str(), off_t{400} << 20), 0);
   const std::string small = dir.Write("2/small.txt", "needle");
-  const ChildOutcome outcome = InChild(60, [&] {
-    const rlim_t limit = static_cast<rlim_t>(AddressSpaceInUse()) + (rlim_t{256} << 20);
-    const rlimit cap{limit, limit};
-    if (setrlimit(RLIMIT_AS, &cap) != 0) _exit(3);
-    return Pack(Search({first, second}, "needle"));
-  });
+  const ChildOutcome outcome = SearchWithMemoryLimit({first, second}, rlim_t{256} << 20);
+  ASSERT_EQ(outcome.how, "exit 0");
+  EXPECT_EQ(Unpack(outcome.output),
+            Join({ErrorBlock(big, "EOutOfMemory: Out of memory"), {"", small, "    [0] needle"}}));
+}
+
+// The file fits, but its match line does not fit twice more (the sample and the record):
+// the same report, and nothing of the file is kept half made.
+TEST(FaultRun, MatchTooLargeToKeep) {
+#ifdef TRAWLIX_UNDER_ASAN
+  GTEST_SKIP() << "RLIMIT_AS cannot be combined with AddressSanitizer";
+#endif
+  TempDir dir;
+  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
+  const std::string big = dir / "1/long.txt";
+  ASSERT_EQ(WriteRepeated(big, "x", size_t{40} << 20, "needle"), "");
+  const std::string small = dir.Write("2/small.txt", "needle");
+  const ChildOutcome outcome = SearchWithMemoryLimit({first, second}, rlim_t{64} << 20);
   ASSERT_EQ(outcome.how, "exit 0");
   EXPECT_EQ(Unpack(outcome.output),
             Join({ErrorBlock(big, "EOutOfMemory: Out of memory"), {"", small, "    [0] needle"}}));
