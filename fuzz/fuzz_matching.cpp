@@ -3,7 +3,6 @@
 // test and the context sample of each match.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <algorithm>
 #include <string>
 
 #include "../tests/core/LineReference.h"
@@ -12,23 +11,6 @@
 #include "search/GrepItemUnit.h"
 
 namespace {
-
-bool ReferenceIsWholeWord(const std::string& text, const std::string& line, bool caseSensitive) {
-  std::string padded = " " + line + " ";
-  std::string pattern = " " + text + " ";
-  if (!caseSensitive) {
-    padded = ReferenceUpper(padded);
-    pattern = ReferenceUpper(pattern);
-  }
-  return padded.find(pattern) != std::string::npos;
-}
-
-TStringList ReferenceSample(const TStringList& lines, long start, long count, long match) {
-  TStringList sample;
-  const long last = std::min(start + count - 1, static_cast<long>(lines.size()) - 1);
-  for (long i = start; i <= last; ++i) sample.push_back((i == match ? "--> " : "    ") + lines[i]);
-  return sample;
-}
 
 // The run's walk: each match from the one before, its whole-word test and its sample.
 void CompareWalk(TFileLines& file, const TStringList& lines, const std::string& text,
@@ -41,7 +23,7 @@ void CompareWalk(TFileLines& file, const TStringList& lines, const std::string& 
     Require(found == expected, "FindNextMatch");
     if (found < 0) break;
     Require(IsWholeWord(text, file.Line(found), caseSensitive) ==
-                ReferenceIsWholeWord(text, lines[expected], caseSensitive),
+                ReferenceWholeWord(text, lines[expected], caseSensitive),
             "IsWholeWord of a found line");
     const int64_t start = Max(0, found - 5);
     Require(BuildSample(file, start, 11, found) == ReferenceSample(lines, start, 11, expected),
@@ -65,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(file.Line(i) == lines[i], "Line, first first");
     for (const bool caseSensitive : {false, true}) {
       Require(IsWholeWord(text, lines[i], caseSensitive) ==
-                  ReferenceIsWholeWord(text, lines[i], caseSensitive),
+                  ReferenceWholeWord(text, lines[i], caseSensitive),
               "IsWholeWord");
     }
   }

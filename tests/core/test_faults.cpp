@@ -8,10 +8,8 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "SpecialFiles.h"
 #include "TempDir.h"
 #include "search/FileLines.h"
 #include "search/SearchResults.h"
@@ -405,17 +404,6 @@ TEST(FaultLoad, EmptyViewWithoutData) {
 // listed, so never opened; the run (in a child, with a hang guard) reports only the
 // real file.
 
-void MakeSocket(const std::string& path) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(path.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  close(fd);
-}
-
 void ExpectOnlyTheRealFile(const TempDir& dir) {
   const std::string real = dir.Write("real.txt", "the needle");
   const ChildOutcome outcome = InChild(30, [&] { return Pack(Search({dir.Path()}, "needle")); });
@@ -430,12 +418,12 @@ void ExpectOnlyTheRealFile(const TempDir& dir) {
 
 TEST(FaultRun, FifoSocketAndLinksToDevicesAreNeverOpened) {
   TempDir dir;
-  ASSERT_EQ(mkfifo((dir / "pipe.txt").c_str(), 0644), 0);
+  MakeFifo(dir / "pipe.txt");
   MakeSocket(dir / "socket.txt");
-  ASSERT_EQ(symlink("/dev/zero", (dir / "zero.txt").c_str()), 0);
-  ASSERT_EQ(symlink("/dev/tty", (dir / "tty.txt").c_str()), 0);
-  ASSERT_EQ(symlink("pipe.txt", (dir / "pipe-link.txt").c_str()), 0);
-  ASSERT_EQ(symlink("missing.txt", (dir / "broken.txt").c_str()), 0);
+  MakeLink("/dev/zero", dir / "zero.txt");
+  MakeLink("/dev/tty", dir / "tty.txt");
+  MakeLink("pipe.txt", dir / "pipe-link.txt");
+  MakeLink("missing.txt", dir / "broken.txt");
   ExpectOnlyTheRealFile(dir);
 }
 
@@ -455,8 +443,8 @@ TEST(FaultRun, DeviceNodesAreNeverOpened) {
 TEST(FaultTree, LinkCycleUnderTheRecursiveCli) {
   TempDir dir;
   dir.MakeFolder("A/B");
-  ASSERT_EQ(symlink(dir.Path().c_str(), (dir / "A/B/up").c_str()), 0);
-  ASSERT_EQ(symlink(".", (dir / "A/B/self").c_str()), 0);
+  MakeLink(dir.Path(), dir / "A/B/up");
+  MakeLink(".", dir / "A/B/self");
   const std::string hit = dir.Write("A/B/hit.txt", "needle");
   TempDir outputs;
   const ChildOutcome cli = RunCli(outputs, {"-r", "-t", "needle", dir.Path()});
@@ -611,47 +599,52 @@ long AddressSpaceInUse() {
   return pages * sysconf(_SC_PAGESIZE);
 }
 
-// Searches in a child whose address space may grow by `allowed` bytes at most.
-ChildOutcome SearchWithMemoryLimit(const Lines& folders, rlim_t allowed) {
-  return InChild(60, [&] {
+// Searches two folders in a child whose address space may grow by `allowed` bytes at
+// most: the first holds the file `makeBig` writes, the second a small file. The big one
+// runs out of memory, which the run reports before it goes on with the small one.
+void ExpectOutOfMemoryReport(const std::function<std::string(const TempDir&)>& makeBig,
+                             rlim_t allowed) {
+  TempDir dir;
+  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
+  const std::string big = makeBig(dir);
+  const std::string small = dir.Write("2/small.txt", "needle");
+  const ChildOutcome outcome = InChild(60, [&] {
     const rlim_t limit = static_cast<rlim_t>(AddressSpaceInUse()) + allowed;
     const rlimit cap{limit, limit};
     if (setrlimit(RLIMIT_AS, &cap) != 0) _exit(3);
-    return Pack(Search(folders, "needle"));
+    return Pack(Search({first, second}, "needle"));
   });
+  ASSERT_EQ(outcome.how, "exit 0");
+  EXPECT_EQ(Unpack(outcome.output),
+            Join({ErrorBlock(big, "EOutOfMemory: Out of memory"), {"", small, "    [0] needle"}}));
 }
 
 TEST(FaultRun, FileLargerThanTheMemoryAllowed) {
 #ifdef TRAWLIX_UNDER_ASAN
   GTEST_SKIP() << "RLIMIT_AS cannot be combined with AddressSanitizer";
 #endif
-  TempDir dir;
-  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
-  // Sparse: it takes no disk, but the loader still needs its whole size in memory.
-  const std::string big = dir.Write("1/big.txt", "needle\n");
-  ASSERT_EQ(truncate(big.c_str(), off_t{400} << 20), 0);
-  const std::string small = dir.Write("2/small.txt", "needle");
-  const ChildOutcome outcome = SearchWithMemoryLimit({first, second}, rlim_t{256} << 20);
-  ASSERT_EQ(outcome.how, "exit 0");
-  EXPECT_EQ(Unpack(outcome.output),
-            Join({ErrorBlock(big, "EOutOfMemory: Out of memory"), {"", small, "    [0] needle"}}));
+  ExpectOutOfMemoryReport(
+      [](const TempDir& dir) {
+        // Sparse: it takes no disk, but the loader still needs its whole size in memory.
+        const std::string big = dir.Write("1/big.txt", "needle\n");
+        EXPECT_EQ(truncate(big.c_str(), off_t{400} << 20), 0);
+        return big;
+      },
+      rlim_t{256} << 20);
 }
 
-// The file fits, but its match line does not fit twice more (the sample and the record):
-// the same report, and nothing of the file is kept half made.
+// The file fits, but its match line does not fit twice more (the sample and the record).
 TEST(FaultRun, MatchTooLargeToKeep) {
 #ifdef TRAWLIX_UNDER_ASAN
   GTEST_SKIP() << "RLIMIT_AS cannot be combined with AddressSanitizer";
 #endif
-  TempDir dir;
-  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
-  const std::string big = dir / "1/long.txt";
-  ASSERT_EQ(WriteRepeated(big, "x", size_t{40} << 20, "needle"), "");
-  const std::string small = dir.Write("2/small.txt", "needle");
-  const ChildOutcome outcome = SearchWithMemoryLimit({first, second}, rlim_t{64} << 20);
-  ASSERT_EQ(outcome.how, "exit 0");
-  EXPECT_EQ(Unpack(outcome.output),
-            Join({ErrorBlock(big, "EOutOfMemory: Out of memory"), {"", small, "    [0] needle"}}));
+  ExpectOutOfMemoryReport(
+      [](const TempDir& dir) {
+        const std::string big = dir / "1/long.txt";
+        EXPECT_EQ(WriteRepeated(big, "x", size_t{40} << 20, "needle"), "");
+        return big;
+      },
+      rlim_t{64} << 20);
 }
 
 // ---------------------------------------------------------------------------------------
