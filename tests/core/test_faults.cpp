@@ -214,32 +214,65 @@ size_t CountOf(const Lines& lines, const std::string& line) {
 }
 
 // ---------------------------------------------------------------------------------------
-// A file the user may not read.
+// Files and folders that cannot be opened or read.
 
 // Root reads every file, so the search runs in a child that gives up root (setuid to
-// nobody, 65534) first; the folders stay readable to everyone.
+// nobody, 65534) first; the other folders stay readable to everyone. A folder that cannot
+// be listed gives nothing, without a report.
 TEST(FaultRun, UnreadableFileIsReportedAndTheRunGoesOn) {
   TempDir dir;
   ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
   const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2"),
-                    third = dir.MakeFolder("3");
+                    locked = dir.MakeFolder("locked"), third = dir.MakeFolder("3");
   dir.Write("1/a.txt", "a needle");
   const std::string secret = dir.Write("2/secret.txt", "needle");
+  dir.Write("locked/hidden.txt", "needle");
   dir.Write("3/c.txt", "\nc needle");
   ASSERT_EQ(chmod(secret.c_str(), 0), 0);
+  ASSERT_EQ(chmod(locked.c_str(), 0), 0);
 
   const ChildOutcome outcome = InChild(60, [&] {
     if (geteuid() == 0 &&
         (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
       _exit(3);
     }
-    return Pack(Search({first, second, third}, "needle"));
+    return Pack(Search({first, second, locked, third}, "needle"));
   });
   ASSERT_EQ(outcome.how, "exit 0") << "exit 3: could not give up root";
   EXPECT_EQ(Unpack(outcome.output),
             Join({{first + "/a.txt", "    [0] a needle"},
                   ErrorBlock(secret, OpenError(secret, "Permission denied")),
                   {"", third + "/c.txt", "    [1] c needle"}}));
+}
+
+// A read that fails: the kernel refuses to read this process's memory at offset 0,
+// though the file counts as a regular one.
+TEST(FaultRun, ReadFailureIsReported) {
+  TempDir dir;
+  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
+  MakeLink("/proc/self/mem", dir / "1/mem.txt");
+  const std::string small = dir.Write("2/small.txt", "needle");
+  EXPECT_EQ(Search({first, second}, "needle"),
+            Join({ErrorBlock(dir / "1/mem.txt", "EReadError: Input/output error"),
+                  {"", small, "    [0] needle"}}));
+}
+
+// No descriptor left: each folder still opens, but none of its files does.
+TEST(FaultRun, OutOfDescriptors) {
+  TempDir dir;
+  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
+  const std::string a = dir.Write("1/a.txt", "needle"), b = dir.Write("2/b.txt", "needle");
+  const ChildOutcome outcome = InChild(60, [&] {
+    // The lowest free descriptor is the only one left below the limit.
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    const rlimit cap{static_cast<rlim_t>(lowestFree) + 1, static_cast<rlim_t>(lowestFree) + 1};
+    if (lowestFree < 0 || setrlimit(RLIMIT_NOFILE, &cap) != 0) _exit(3);
+    return Pack(Search({first, second}, "needle"));
+  });
+  ASSERT_EQ(outcome.how, "exit 0");
+  EXPECT_EQ(Unpack(outcome.output), Join({ErrorBlock(a, OpenError(a, "Too many open files")),
+                                          ErrorBlock(b, OpenError(b, "Too many open files"))}));
 }
 
 // ---------------------------------------------------------------------------------------
