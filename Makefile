@@ -62,6 +62,14 @@ package: build
 	@scripts/install-deps package
 	@cd $(BUILD) && cpack -G DEB
 
+# Speed against ripgrep, GNU grep and ugrep on large corpora kept outside the
+# repository (bench/prepare-corpora); a table goes to $(BUILD)/bench/latest.md.
+bench: configure
+	@scripts/install-deps bench
+	@cmake --build $(BUILD) -j $(JOBS) --target trawlix-cli
+	@bench/prepare-corpora
+	@bench/run --cli $(BUILD)/bin/trawlix-cli --out $(BUILD)/bench
+
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 

@@ -1,0 +1,6 @@
+#pragma once
+// The main window's Folders command: the folder dialog edits a copy of the main window's
+// folder list, which takes the dialog's list back only when the dialog ends with Ok.
+class TStringListBox;
+
+void RunFoldersCommand(TStringListBox& mainList);

@@ -1,0 +1,15 @@
+#pragma once
+// Opening a file in the desktop's plain-text editor and a folder in its file browser.
+// Programs are started detached, with the path as one argument; failures are silent.
+#include <string>
+
+// The default application for text/plain (whatever the file's extension), else the first
+// installed of a few graphical text editors, else xdg-open.
+void OpenInEditor(const std::string& path);
+
+// The folder text for a match's file: `path` itself when it names a folder, else `path`
+// up to and including its last "/", or empty when it has none.
+std::string ContainingFolder(const std::string& path);
+
+// Runs xdg-open on ContainingFolder(path).
+void OpenContainingFolder(const std::string& path);

@@ -1,0 +1,29 @@
+#include "results/LinesText.h"
+
+#include "search/SearchResults.h"
+
+namespace {
+constexpr char kLineEnd[] = "\r\n";
+}
+
+std::string LinesText(const TStringList& lines) {
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const std::string& line : lines) text.append(line).append(kLineEnd);
+  return text;
+}
+
+void AppendLineText(const TSearchResults& results, size_t i, std::string& out) {
+  results.AppendLineTo(i, out);
+  out.append(kLineEnd);
+}
+
+std::string LinesText(const TSearchResults& results) {
+  // The lines are made on demand, so their total size is unknown here; the string's
+  // doubling growth keeps the copying linear.
+  std::string text;
+  for (size_t i = 0; i < results.LineCount(); ++i) AppendLineText(results, i, text);
+  return text;
+}

@@ -1,0 +1,146 @@
+#include "results/frmresultsunit.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "app/Pictures.h"
+#include "app/ScreenText.h"
+#include "results/ResultsMenus.h"
+#include "search/SearchResults.h"
+
+TfrmResults* frmResults = nullptr;
+
+namespace {
+
+// What the window shows before its first hand-over.
+const TSearchResults& NoResults() {
+  static const TSearchResults none;
+  return none;
+}
+
+}  // namespace
+
+TfrmResults::TfrmResults(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      pnlMain(new QWidget(this)),
+      lstResults(new QListView(pnlMain)),
+      splitter1(new QSplitter(Qt::Vertical, pnlMain)),
+      mmoSample(new QPlainTextEdit(pnlMain)),
+      cmdOk(new QPushButton(OkPicture(), "&Ok", this)),
+      results_(&NoResults()),
+      model_(new TResultsModel(this)) {
+  setWindowTitle("Results");
+  setWindowIcon(ResultsPicture());
+
+  lstResults->setModel(model_);
+  lstResults->setSelectionMode(QAbstractItemView::SingleSelection);
+  lstResults->setUniformItemSizes(true);
+  lstResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lstResults->setTextElideMode(Qt::ElideNone);
+  lstResults->setMinimumHeight(CollapseHeight);
+  lstResults->installEventFilter(this);
+  // A model reset replaces the selection model's contents, not the object: connect once.
+  connect(lstResults->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TfrmResults::lstResultsClick);
+
+  mmoSample->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  mmoSample->setLineWrapMode(QPlainTextEdit::NoWrap);
+  mmoSample->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mmoSample->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  mmoSample->setMinimumHeight(1);
+
+  splitter1->addWidget(lstResults);
+  splitter1->addWidget(mmoSample);
+  splitter1->setHandleWidth(8);
+  splitter1->setOpaqueResize(false);
+  splitter1->setCollapsible(0, false);
+  splitter1->setCollapsible(1, true);
+  splitter1->setStretchFactor(0, 1);
+  splitter1->setStretchFactor(1, 0);
+  splitter1->setSizes({128, 180});
+  connect(splitter1, &QSplitter::splitterMoved, this, &TfrmResults::splitter1Moved);
+
+  auto* panel = new QVBoxLayout(pnlMain);
+  panel->setContentsMargins(0, 0, 0, 0);
+  panel->addWidget(splitter1);
+
+  cmdOk->setDefault(true);
+  cmdOk->setMinimumSize(75, 25);
+  connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(cmdOk);
+
+  auto* window = new QVBoxLayout(this);
+  window->setContentsMargins(8, 8, 4, 8);
+  window->setSpacing(8);
+  window->addWidget(pnlMain, 1);
+  window->addLayout(buttons);
+
+  setTabOrder(lstResults, mmoSample);
+  setTabOrder(mmoSample, cmdOk);
+  resize(438, 365);
+
+  new TResultsMenus(lstResults, mmoSample, *this, this);
+}
+
+void TfrmResults::SetResults(const TSearchResults& results) {
+  results_ = &results;
+  model_->SetResults(&results);
+}
+
+void TfrmResults::DetachResults() {
+  model_->SetResults(nullptr);
+}
+
+int TfrmResults::SelectedLine() const {
+  const QModelIndexList rows = lstResults->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+const TGrepItem* TfrmResults::SelectedGrepItem() const {
+  const int line = SelectedLine();
+  if (line < 0 || !model_->Results()) return nullptr;
+  return model_->Results()->ItemOfLine(static_cast<size_t>(line));
+}
+
+void TfrmResults::ShowSample() {
+  const TGrepItem* item = SelectedGrepItem();
+  if (!item) {
+    mmoSample->clear();
+    return;
+  }
+  QStringList lines;
+  for (size_t i = 0; i < item->SampleCount(); ++i) lines << ScreenText(item->SampleLine(i));
+  mmoSample->setPlainText(lines.join('\n'));
+}
+
+void TfrmResults::setVisible(bool visible) {
+  if (visible && !isVisible()) placement_.BeforeShow(this, parentWidget());
+  QDialog::setVisible(visible);
+}
+
+bool TfrmResults::eventFilter(QObject* watched, QEvent* event) {
+  // Before the list moves its selection for the key: the pane first shows the line the
+  // key was typed on, then the selection change shows the line it moved to.
+  if (watched == lstResults && event->type() == QEvent::KeyPress) lstResultsKeyPress();
+  return QDialog::eventFilter(watched, event);
+}
+
+void TfrmResults::keyPressEvent(QKeyEvent* event) {
+  // Esc in the pane belongs to the pane, not to the window's cancel button.
+  if (event->key() == Qt::Key_Escape && focusWidget() == mmoSample) return;
+  QDialog::keyPressEvent(event);
+}
+
+void TfrmResults::splitter1Moved() {
+  const QList<int> sizes = splitter1->sizes();
+  if (sizes[1] > 0 && sizes[1] <= CollapseHeight) splitter1->setSizes({sizes[0] + sizes[1], 0});
+}

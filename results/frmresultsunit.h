@@ -1,0 +1,58 @@
+#pragma once
+// The results window: the lines of a search run grouped by file, and below them a pane
+// with the context sample of the match on the selected line.
+#include <QDialog>
+
+#include "app/WindowPlacement.h"
+#include "results/ResultsModel.h"
+#include "results/ResultsSource.h"
+
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+
+class TfrmResults : public QDialog, public TResultsSource {
+  Q_OBJECT
+ public:
+  explicit TfrmResults(QWidget* parent = nullptr);
+
+  QWidget* pnlMain;
+  QListView* lstResults;
+  QSplitter* splitter1;
+  QPlainTextEdit* mmoSample;
+  QPushButton* cmdOk;
+
+  // The hand-over, just before the window is shown: the main window's own result model.
+  void SetResults(const TSearchResults& results);
+  // Lets go of the result model while a run refills it.
+  void DetachResults();
+
+  const TSearchResults& Results() const override { return *results_; }
+  const TGrepItem* SelectedGrepItem() const override;
+  // The selected line, or -1.
+  int SelectedLine() const;
+  void ShowSample();
+
+  void setVisible(bool visible) override;
+
+  // A pane dragged this low or lower closes; the list never gets lower by dragging.
+  static constexpr int CollapseHeight = 30;
+
+ public slots:
+  void lstResultsClick() { ShowSample(); }
+  void lstResultsKeyPress() { ShowSample(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void splitter1Moved();
+
+  const TSearchResults* results_;
+  TResultsModel* model_;
+  TFirstShowPlacement placement_;
+};
+
+extern TfrmResults* frmResults;
