@@ -257,8 +257,12 @@ TEST(FaultRun, ReadFailureIsReported) {
                   {"", small, "    [0] needle"}}));
 }
 
-// No descriptor left: each folder still opens, but none of its files does.
+// No descriptor left: each folder still opens, but none of its files does. The sanitizers'
+// runtime needs descriptors of its own for some checks, so this runs in the plain build.
 TEST(FaultRun, OutOfDescriptors) {
+#ifdef TRAWLIX_UNDER_ASAN
+  GTEST_SKIP() << "the sanitizers' runtime needs descriptors of its own";
+#endif
   TempDir dir;
   const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
   const std::string a = dir.Write("1/a.txt", "needle"), b = dir.Write("2/b.txt", "needle");
