@@ -23,6 +23,35 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The core, trawlix-cli and core_tests built with AddressSanitizer and UBSan, and their
+# tests run there; any finding fails the run.
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
+check-sanitizers: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (fuzz/), each run for FUZZ_SECONDS on a copy of its seed corpus in
+# build-fuzz, so that nothing is written into the source tree.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fuzz_parsex fuzz_masks fuzz_matching
+fuzz:
+	@scripts/install-deps fuzz
+	@cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@set -e; for target in $(FUZZ_TARGETS); do \
+	  rm -rf build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \
+	  mkdir -p build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \
+	  cp fuzz/corpus/$$target/* build-fuzz/corpus/$$target/; \
+	  echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
+	  build-fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/artifacts/$$target/ build-fuzz/corpus/$$target \
+	    > build-fuzz/$$target.log 2>&1 || { tail -n 60 build-fuzz/$$target.log; exit 1; }; \
+	  grep -E '^stat::number_of_executed_units|^Done' build-fuzz/$$target.log || true; \
+	done
+
 # make install [PREFIX=/usr/local] [DESTDIR=/staging/root]
 PREFIX ?= /usr/local
 install: build
@@ -32,6 +61,14 @@ install: build
 package: build
 	@scripts/install-deps package
 	@cd $(BUILD) && cpack -G DEB
+
+# Speed against ripgrep, GNU grep and ugrep on large corpora kept outside the
+# repository (bench/prepare-corpora); a table goes to $(BUILD)/bench/latest.md.
+bench: configure
+	@scripts/install-deps bench
+	@cmake --build $(BUILD) -j $(JOBS) --target trawlix-cli
+	@bench/prepare-corpora
+	@bench/run --cli $(BUILD)/bin/trawlix-cli --out $(BUILD)/bench
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -96,7 +96,8 @@ void TFileLines::ReadAll(int fd) {
 void TFileLines::Assign(std::string_view bytes) {
   Clear();
   Reserve(bytes.size());
-  std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+  // An empty view may carry no data pointer at all, which memcpy must not be given.
+  if (!bytes.empty()) std::memcpy(buffer_.data(), bytes.data(), bytes.size());
   Finish(bytes.size());
 }
 

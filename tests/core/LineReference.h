@@ -1,5 +1,6 @@
 #pragma once
 // The line rules written out plainly, for comparing the loader and the matching with.
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -41,4 +42,24 @@ inline long ReferenceFindNextMatch(const std::string& text, const TStringList& l
     if (line.find(pattern) != std::string::npos) return i;
   }
   return -1;
+}
+
+// The sample of count lines from start, the match marked.
+inline TStringList ReferenceSample(const TStringList& lines, long start, long count, long match) {
+  TStringList sample;
+  const long last = std::min(start + count - 1, static_cast<long>(lines.size()) - 1);
+  for (long i = start; i <= last; ++i) sample.push_back((i == match ? "--> " : "    ") + lines[i]);
+  return sample;
+}
+
+// Whether " text " occurs in " line ".
+inline bool ReferenceWholeWord(const std::string& text, const std::string& line,
+                               bool caseSensitive) {
+  std::string padded = " " + line + " ";
+  std::string pattern = " " + text + " ";
+  if (!caseSensitive) {
+    padded = ReferenceUpper(padded);
+    pattern = ReferenceUpper(pattern);
+  }
+  return padded.find(pattern) != std::string::npos;
 }

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 
+#include "SpecialFiles.h"
 #include "TempDir.h"
 #include "util/files.h"
 
@@ -48,25 +47,6 @@ TEST(Separators, StripLeading) {
   EXPECT_EQ(StripLeadingSeparator(" //a "), "/a");
   for (const char* single : {"", "x", "/", " "}) EXPECT_EQ(StripLeadingSeparator(single), "");
   EXPECT_EQ(StripLeadingSeparator("  "), "");
-}
-
-void MakeFifo(const std::string& path) {
-  ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
-}
-
-void MakeSocket(const std::string& path) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(path.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  close(fd);
-}
-
-void MakeLink(const std::string& target, const std::string& path) {
-  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
 }
 
 TEST(ListSubfolders, OnlyVisibleFoldersWithOneSeparator) {

@@ -10,23 +10,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TStringList ReferenceSample(const TStringList& lines, long start, long count, long match) {
-  TStringList sample;
-  const long last = std::min(start + count - 1, static_cast<long>(lines.size()) - 1);
-  for (long i = start; i <= last; ++i) sample.push_back((i == match ? "--> " : "    ") + lines[i]);
-  return sample;
-}
-
-bool ReferenceWholeWord(const std::string& text, const std::string& line, bool caseSensitive) {
-  std::string padded = " " + line + " ";
-  std::string pattern = " " + text + " ";
-  if (!caseSensitive) {
-    padded = ReferenceUpper(padded);
-    pattern = ReferenceUpper(pattern);
-  }
-  return padded.find(pattern) != std::string::npos;
-}
-
 std::string RandomBytes(std::mt19937& random, const std::string& alphabet, size_t length) {
   std::string bytes(length, ' ');
   for (char& c : bytes) c = alphabet[random() % alphabet.size()];
