@@ -28,6 +28,7 @@
 
 #include "SpecialFiles.h"
 #include "TempDir.h"
+#include "TestSearchHost.h"
 #include "search/FileLines.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
@@ -45,39 +46,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Searches a fixed folder list for one text with every mask, and lets a test disturb a
-// file just before the run loads it.
-class TFaultHost : public TSearchHost {
- public:
-  TFaultHost(Lines folders, std::string text)
-      : folders_(std::move(folders)), text_(std::move(text)) {}
-  std::function<void(const std::string& fullPath)> onFileStarted;
-
-  std::string MaskText() override { return "*.*"; }
-  void SetMaskText(const std::string&) override {}
-  size_t FolderCount() override { return folders_.size(); }
-  std::string Folder(size_t i) override { return folders_.at(i); }
-  std::string SearchText() override { return text_; }
-  bool CaseSensitive() override { return false; }
-  bool WholeWord() override { return false; }
-  void ResetProgress(size_t) override {}
-  void ShowProgress() override {}
-  void FolderStarted(size_t) override {}
-  void FilesListed(size_t) override {}
-  void FileStarted(const std::string& fullPath, size_t) override {
-    if (onFileStarted) onFileStarted(fullPath);
-  }
-  void ProcessEvents() override {}
-  void CloseProgress() override {}
-  void ShowResults() override {}
-  bool Cancelled() override { return false; }
-  void ClearCancelled() override {}
-
- private:
-  Lines folders_;
-  std::string text_;
-};
-
 size_t OpenDescriptors() {
   size_t count = 0;
   if (DIR* dir = opendir("/proc/self/fd")) {
@@ -91,8 +59,10 @@ size_t OpenDescriptors() {
 // -1 exactly for the lines that are not matches. No descriptor stays open afterwards.
 Lines Search(const Lines& folders, const std::string& text,
              std::function<void(const std::string&)> onFileStarted = {}) {
-  TFaultHost host(folders, text);
-  host.onFileStarted = std::move(onFileStarted);
+  TTestHost host(folders, text);
+  if (onFileStarted) {
+    host.onFileStarted = [&](const std::string& path, size_t) { onFileStarted(path); };
+  }
   TSearchResults results;
   const size_t descriptors = OpenDescriptors();
   RunSearch(host, results);
@@ -104,10 +74,6 @@ Lines Search(const Lines& folders, const std::string& text,
     EXPECT_EQ(results.ItemOfLine(i) != nullptr, lines.back().starts_with("    [")) << "line " << i;
   }
   return lines;
-}
-
-Lines ErrorBlock(const std::string& path, const std::string& error) {
-  return {"Unable to load file ", "\"" + path + "\"", "because an exception occurred:", error, ""};
 }
 
 std::string OpenError(const std::string& path, const std::string& reason) {
@@ -585,7 +551,7 @@ TEST(FaultBig, SingleLineOf100MB) {
   TempDir dir;
   const size_t length = size_t{100} << 20;
   ASSERT_EQ(WriteRepeated(dir / "long.txt", "x", length - 6, "needle\nnext needle"), "");
-  TFaultHost host({dir.Path()}, "needle");
+  TTestHost host({dir.Path()}, "needle");
   TSearchResults results;
   RunSearch(host, results);
   ASSERT_EQ(results.LineCount(), 3u);
@@ -605,7 +571,7 @@ TEST(FaultBig, FileOver2GiB) {
   TempDir dir;
   const size_t emptyLines = (size_t{1} << 31) + (size_t{1} << 28);
   ASSERT_EQ(WriteRepeated(dir / "big.txt", "\n", emptyLines, "a needle\nb\r\nneedle c"), "");
-  TFaultHost host({dir.Path()}, "needle");
+  TTestHost host({dir.Path()}, "needle");
   TSearchResults results;
   RunSearch(host, results);
   const std::string n = std::to_string(emptyLines);

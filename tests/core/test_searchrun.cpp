@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "TestSearchHost.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
 #include "util/errors.h"
@@ -21,92 +22,10 @@ namespace {
 using Lines = std::vector<std::string>;
 using Index = std::vector<int32_t>;
 
-// Answers the run's questions from its fields and logs every call in order. Tests hook
-// the callbacks to press Cancel, change inputs or disturb files at chosen moments.
-class TTestHost : public TSearchHost {
- public:
-  std::string maskText = "*.*";
-  std::vector<std::string> folders;
-  std::string searchText = "foo";
-  bool caseSensitive = false;
-  bool wholeWord = false;
-  std::deque<bool> wholeWordAnswers;  // used first, one per question, then wholeWord
-  bool cancelled = false;
-
-  std::function<void(int call)> onProcessEvents;  // call counts from 1
-  std::function<void(const std::string& path, size_t number)> onFileStarted;
-  std::function<void(int call)> onSearchText;
-  std::function<void()> onWholeWord;
-
-  std::vector<std::string> log;
-  int processEventsCalls = 0;
-  int searchTextCalls = 0;
-
-  bool Logged(const std::string& entry) const {
-    return std::find(log.begin(), log.end(), entry) != log.end();
-  }
-  size_t Count(const std::string& entry) const {
-    return static_cast<size_t>(std::count(log.begin(), log.end(), entry));
-  }
-
-  std::string MaskText() override { return Note("MaskText"), maskText; }
-  void SetMaskText(const std::string& text) override {
-    Note("SetMaskText " + text);
-    maskText = text;
-  }
-  size_t FolderCount() override { return Note("FolderCount"), folders.size(); }
-  std::string Folder(size_t i) override {
-    Note("Folder " + std::to_string(i));
-    return folders.at(i);
-  }
-  std::string SearchText() override {
-    Note("SearchText");
-    if (onSearchText) onSearchText(++searchTextCalls);
-    return searchText;
-  }
-  bool CaseSensitive() override { return Note("CaseSensitive"), caseSensitive; }
-  bool WholeWord() override {
-    Note("WholeWord");
-    if (onWholeWord) onWholeWord();
-    if (wholeWordAnswers.empty()) return wholeWord;
-    bool answer = wholeWordAnswers.front();
-    wholeWordAnswers.pop_front();
-    return answer;
-  }
-  void ResetProgress(size_t folderCount) override {
-    Note("ResetProgress " + std::to_string(folderCount));
-  }
-  void ShowProgress() override { Note("ShowProgress"); }
-  void FolderStarted(size_t number) override { Note("FolderStarted " + std::to_string(number)); }
-  void FilesListed(size_t count) override { Note("FilesListed " + std::to_string(count)); }
-  void FileStarted(const std::string& fullPath, size_t number) override {
-    Note("FileStarted " + fullPath + " " + std::to_string(number));
-    if (onFileStarted) onFileStarted(fullPath, number);
-  }
-  void ProcessEvents() override {
-    Note("ProcessEvents");
-    if (onProcessEvents) onProcessEvents(++processEventsCalls);
-  }
-  void CloseProgress() override { Note("CloseProgress"); }
-  void ShowResults() override { Note("ShowResults"); }
-  bool Cancelled() override { return Note("Cancelled"), cancelled; }
-  void ClearCancelled() override {
-    Note("ClearCancelled");
-    cancelled = false;
-  }
-
- private:
-  void Note(std::string entry) { log.push_back(std::move(entry)); }
-};
-
 Lines LinesOf(const TSearchResults& results) {
   Lines lines;
   for (size_t i = 0; i < results.LineCount(); ++i) lines.push_back(results.Line(i));
   return lines;
-}
-
-Lines ErrorBlock(const std::string& path, const std::string& error) {
-  return {"Unable to load file ", "\"" + path + "\"", "because an exception occurred:", error, ""};
 }
 
 Lines Join(std::initializer_list<Lines> parts) {

@@ -25,6 +25,7 @@
 #include <sstream>
 
 #include "../core/TempDir.h"
+#include "../core/TestSearchHost.h"
 #include "StubPrograms.h"
 #include "app/ScreenText.h"
 #include "results/LinesText.h"
@@ -48,34 +49,6 @@ std::string ClipboardBytes() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   return data == nullptr ? std::string() : data->data(QStringLiteral("text/plain")).toStdString();
 }
-
-// Feeds one search over fixed inputs; shows nothing.
-class TTestHost : public TSearchHost {
- public:
-  TTestHost(std::vector<std::string> folders, std::string text)
-      : folders_(std::move(folders)), text_(std::move(text)) {}
-  std::string MaskText() override { return "*.txt"; }
-  void SetMaskText(const std::string&) override {}
-  size_t FolderCount() override { return folders_.size(); }
-  std::string Folder(size_t i) override { return folders_[i]; }
-  std::string SearchText() override { return text_; }
-  bool CaseSensitive() override { return false; }
-  bool WholeWord() override { return false; }
-  void ResetProgress(size_t) override {}
-  void ShowProgress() override {}
-  void FolderStarted(size_t) override {}
-  void FilesListed(size_t) override {}
-  void FileStarted(const std::string&, size_t) override {}
-  void ProcessEvents() override {}
-  void CloseProgress() override {}
-  void ShowResults() override {}
-  bool Cancelled() override { return false; }
-  void ClearCancelled() override {}
-
- private:
-  std::vector<std::string> folders_;
-  std::string text_;
-};
 
 class TLinesModel : public QAbstractListModel {
  public:
@@ -118,6 +91,7 @@ class TTestWindow : public TResultsSource {
   }
   void Search(const std::vector<std::string>& folders, const std::string& text) {
     TTestHost host(folders, text);
+    host.maskText = "*.txt";
     RunSearch(host, results);
     model.Reset();
   }
