@@ -39,12 +39,25 @@ class Descriptor {
   int fd_;
 };
 
+// An open regular file and its size when opened (0 for files such as those under /proc,
+// which report none).
+struct OpenedFile {
+  int fd;
+  size_t size;
+};
+
 // Opens a regular file for reading. O_NONBLOCK keeps the open itself from waiting on a
-// FIFO; O_NOATIME spares the disk a write, where the file's owner allows it.
-int OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath) {
+// FIFO swapped in after the listing; regular files ignore it, so it stays set. O_NOATIME
+// spares the disk a write where the file's owner allows it; once refused (the files are
+// someone else's), `noAtime` is cleared so that later files pay no second open.
+OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath,
+                           bool& noAtime) {
   constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  int fd = openat(folderFd, name.c_str(), kFlags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = openat(folderFd, name.c_str(), kFlags);
+  int fd = noAtime ? openat(folderFd, name.c_str(), kFlags | O_NOATIME) : -1;
+  if (fd < 0 && (!noAtime || errno == EPERM)) {
+    noAtime = false;
+    fd = openat(folderFd, name.c_str(), kFlags);
+  }
   if (fd < 0) ThrowOpenError(fullPath, SystemErrorText(errno));
   struct stat st;
   if (fstat(fd, &st) != 0) {
@@ -56,10 +69,7 @@ int OpenRegularFile(int folderFd, const std::string& name, const std::string& fu
     close(fd);
     ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
   }
-  // Regular files ignore O_NONBLOCK on local disks; clear it for file systems that might not.
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return fd;
+  return {fd, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
 }
 
 }  // namespace
@@ -70,25 +80,29 @@ void TFileLines::Load(const std::string& fullPath) {
 
 void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string& fullPath) {
   Clear();
-  const Descriptor fd(OpenRegularFile(folderFd, name, fullPath));
-  ReadAll(fd.get());
+  const OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
+  const Descriptor fd(file.fd);
+  ReadAll(fd.get(), file.size);
 }
 
-void TFileLines::ReadAll(int fd) {
-  struct stat st;
-  const size_t hint = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-  // One byte more than the size, so that the read that sees the end needs no more room.
-  Reserve(hint + 1);
+// Asks for one byte more than the size, so that a file that has not changed is read with
+// one call: a short read of a regular file that has given at least its size means the end.
+// Files that report no size (/proc) may give short reads before their end, and a file
+// that shrank may still grow again, so those are read until a read gives nothing.
+void TFileLines::ReadAll(int fd, size_t size) {
+  Reserve(size + 1);
   size_t length = 0;
   for (;;) {
     if (length == buffer_.size()) Reserve(buffer_.size() * 2);
-    const ssize_t got = read(fd, buffer_.data() + length, buffer_.size() - length);
+    const size_t wanted = buffer_.size() - length;
+    const ssize_t got = read(fd, buffer_.data() + length, wanted);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       throw EReadError(SystemErrorText(errno));
     }
     length += static_cast<size_t>(got);
+    if (static_cast<size_t>(got) < wanted && size > 0 && length >= size) break;
   }
   Finish(length);
 }

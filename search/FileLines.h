@@ -49,9 +49,10 @@ class TFileLines {
   // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
   int64_t cursorLine_ = 0;
   size_t cursorStart_ = 0;
-  int64_t count_ = -1;  // number of lines, once known
+  int64_t count_ = -1;   // number of lines, once known
+  bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
 
-  void ReadAll(int fd);
+  void ReadAll(int fd, size_t size);
   void Reserve(size_t bytes);
   void Finish(size_t length);
   bool SeekLine(int64_t i);
