@@ -4,27 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "search/ByteScan.h"
 #include "util/errors.h"
 
 namespace {
 
-constexpr size_t kFirstBuffer = size_t{64} << 10;
-// A buffer above this size is given back when the next file needs less than a quarter.
-constexpr size_t kKeptBuffer = size_t{64} << 20;
-
 [[noreturn]] void ThrowOpenError(const std::string& fullPath, const std::string& reason) {
   throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
-}
-
-[[noreturn]] void ThrowOutOfMemory() {
-  throw EOutOfMemory("Out of memory");
 }
 
 class Descriptor {
@@ -90,12 +79,12 @@ void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string
 // Files that report no size (/proc) may give short reads before their end, and a file
 // that shrank may still grow again, so those are read until a read gives nothing.
 void TFileLines::ReadAll(int fd, size_t size) {
-  Reserve(size + 1);
+  buffer_.Reserve(size + 1, 0);
   size_t length = 0;
   for (;;) {
-    if (length == buffer_.size()) Reserve(buffer_.size() * 2);
-    const size_t wanted = buffer_.size() - length;
-    const ssize_t got = read(fd, buffer_.data() + length, wanted);
+    if (length == buffer_.Capacity()) buffer_.Reserve(length * 2, length);
+    const size_t wanted = buffer_.Capacity() - length;
+    const ssize_t got = read(fd, buffer_.Data() + length, wanted);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -109,50 +98,73 @@ void TFileLines::ReadAll(int fd, size_t size) {
 
 void TFileLines::Assign(std::string_view bytes) {
   Clear();
-  Reserve(bytes.size());
-  std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+  buffer_.Reserve(bytes.size(), 0);
+  if (!bytes.empty()) std::memcpy(buffer_.Data(), bytes.data(), bytes.size());
   Finish(bytes.size());
 }
 
-void TFileLines::Reserve(size_t bytes) {
-  try {
-    if (buffer_.size() > kKeptBuffer && bytes < buffer_.size() / 4) std::string().swap(buffer_);
-    if (buffer_.size() < bytes) buffer_.resize(std::max(bytes, kFirstBuffer));
-  } catch (const std::bad_alloc&) {
-    ThrowOutOfMemory();
-  } catch (const std::length_error&) {
-    ThrowOutOfMemory();
-  }
-}
-
 void TFileLines::Finish(size_t length) {
-  const void* nul = std::memchr(buffer_.data(), 0, length);
-  textLength_ = nul ? static_cast<size_t>(static_cast<const char*>(nul) - buffer_.data()) : length;
+  length_ = length;
+  textLength_ = length;
 }
 
 void TFileLines::Clear() {
+  length_ = 0;
   textLength_ = 0;
+  checked_ = 0;
   cursorLine_ = 0;
   cursorStart_ = 0;
   count_ = -1;
 }
 
-std::string_view TFileLines::Text() const {
-  return {buffer_.data(), textLength_};
+void TFileLines::CheckUpTo(size_t offset) {
+  if (offset > textLength_) offset = textLength_;
+  if (offset <= checked_) return;
+  const char* text = buffer_.Data();
+  const void* nul = std::memchr(text + checked_, 0, offset - checked_);
+  if (nul != nullptr) {
+    textLength_ = static_cast<size_t>(static_cast<const char*>(nul) - text);
+    offset = textLength_;
+  }
+  checked_ = offset;
 }
 
-size_t TFileLines::NextLineStart(size_t start) const {
-  const char* text = buffer_.data();
-  const size_t end = FindLineEnd(text, start, textLength_);
+std::string_view TFileLines::Text() {
+  CheckUpTo(length_);
+  return {buffer_.Data(), textLength_};
+}
+
+std::string_view TFileLines::SearchableBytes() const {
+  return {buffer_.Data(), textLength_};
+}
+
+bool TFileLines::IsText(size_t offset) {
+  CheckUpTo(offset + 1);
+  return offset < textLength_;
+}
+
+// The end of the line that begins at `start`: its CR or LF, or the end of the text.
+size_t TFileLines::LineEnd(size_t start) {
+  const size_t end = FindLineEnd(buffer_.Data(), start, textLength_);
+  CheckUpTo(end);
+  return end < textLength_ ? end : textLength_;
+}
+
+// The start of the line after the one that begins at `start`, or the end of the text.
+size_t TFileLines::NextLineStart(size_t start) {
+  const char* text = buffer_.Data();
+  const size_t end = LineEnd(start);
   if (end == textLength_) return end;
-  if (text[end] == '\r' && end + 1 < textLength_ && text[end + 1] == '\n') return end + 2;
-  return end + 1;
+  size_t next = end + 1;
+  if (text[end] == '\r' && next < textLength_ && text[next] == '\n') ++next;
+  CheckUpTo(next + 1);  // the next line exists only if its first byte is text
+  return next < textLength_ ? next : textLength_;
 }
 
 // Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
 // the previous line is found by looking at most two bytes back.
 void TFileLines::StepBack() {
-  const char* text = buffer_.data();
+  const char* text = buffer_.Data();
   size_t end = cursorStart_ - 1;
   if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
   size_t start = end;
@@ -162,6 +174,7 @@ void TFileLines::StepBack() {
 }
 
 bool TFileLines::SeekLine(int64_t i) {
+  CheckUpTo(1);
   if (i < 0 || textLength_ == 0 || (count_ >= 0 && i >= count_)) return false;
   if (i < cursorLine_) {
     if (i < cursorLine_ - i) {
@@ -185,10 +198,11 @@ bool TFileLines::SeekLine(int64_t i) {
 
 int64_t TFileLines::Count() {
   if (count_ < 0) {
+    CheckUpTo(length_);
     if (textLength_ == 0) {
       count_ = 0;
     } else {
-      const char* text = buffer_.data();
+      const char* text = buffer_.Data();
       const LineEnds ends = CountLineEnds(text, cursorStart_, textLength_);
       const char lastByte = text[textLength_ - 1];
       const bool endsWithLineEnd = lastByte == '\r' || lastByte == '\n';
@@ -204,24 +218,24 @@ bool TFileLines::HasLine(int64_t i) {
 
 std::string_view TFileLines::Line(int64_t i) {
   if (!SeekLine(i)) return {};
-  const size_t end = FindLineEnd(buffer_.data(), cursorStart_, textLength_);
-  return {buffer_.data() + cursorStart_, end - cursorStart_};
+  return {buffer_.Data() + cursorStart_, LineEnd(cursorStart_) - cursorStart_};
 }
 
 TStringList TFileLines::ToStringList() {
+  CheckUpTo(length_);
   TStringList lines;
-  const char* text = buffer_.data();
   for (size_t start = 0; start < textLength_; start = NextLineStart(start)) {
-    lines.emplace_back(text + start, FindLineEnd(text, start, textLength_) - start);
+    lines.emplace_back(buffer_.Data() + start, LineEnd(start) - start);
   }
   return lines;
 }
 
 int64_t TFileLines::LineAtOffset(size_t offset) {
+  CheckUpTo(offset + 1);
   if (textLength_ == 0) return -1;
   if (offset >= textLength_) offset = textLength_ - 1;
   while (offset < cursorStart_) StepBack();
-  const char* text = buffer_.data();
+  const char* text = buffer_.Data();
   // The LF of a CR LF pair belongs to the line that its CR ends.
   size_t to = offset;
   if (to > cursorStart_ && text[to] == '\n' && text[to - 1] == '\r') --to;

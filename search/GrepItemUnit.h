@@ -21,8 +21,12 @@ bool IsWholeWord(const std::string& searchText, std::string_view line, bool case
 // Up to `count` lines from `start`, the line `matchIndex` prefixed "--> ", the others "    ".
 TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex);
 
-inline int64_t Max(int64_t a, int64_t b) { return a > b ? a : b; }
-inline int64_t Min(int64_t a, int64_t b) { return a < b ? a : b; }
+inline int64_t Max(int64_t a, int64_t b) {
+  return a > b ? a : b;
+}
+inline int64_t Min(int64_t a, int64_t b) {
+  return a < b ? a : b;
+}
 
 // One match: the line's zero-based index and text, the file's full path, and the context
 // sample. Stored compactly, since a run may keep millions: the path is shared by all

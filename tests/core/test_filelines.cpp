@@ -80,6 +80,35 @@ TEST(FileLines, RandomBytesAgreeWithTheRules) {
   }
 }
 
+// The NUL that ends the text is looked for only as far as each question needs: whatever
+// is asked first of a fresh file must see the same text end.
+TEST(FileLines, TextEndIsTheSameWhateverIsAskedFirst) {
+  std::mt19937 random(11);
+  const std::string alphabet = "ab\r\n\0"s;
+  TFileLines file;
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes(random() % 100, ' ');
+    for (char& c : bytes) c = alphabet[random() % (random() % 8 == 0 ? 5 : 4)];
+    const TStringList expected = ReferenceLines(bytes);
+    const auto n = static_cast<int64_t>(expected.size());
+    const size_t textLength = bytes.substr(0, bytes.find('\0')).size();
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    const int64_t probe = static_cast<int64_t>(random() % (expected.size() + 2));
+    file.Assign(bytes);
+    EXPECT_EQ(file.HasLine(probe), probe < n);
+    file.Assign(bytes);
+    EXPECT_EQ(file.Line(probe), probe < n ? expected[probe] : "");
+    file.Assign(bytes);
+    EXPECT_EQ(file.Count(), n);
+    file.Assign(bytes);
+    EXPECT_EQ(file.LineStart(n), textLength);
+    file.Assign(bytes);
+    const size_t offset = bytes.empty() ? 0 : random() % bytes.size();
+    EXPECT_EQ(file.IsText(offset), offset < textLength);
+    ExpectLines(file, expected);
+  }
+}
+
 TEST(FileLines, CountWithoutWalkingFirst) {
   TFileLines file;
   file.Assign(std::string(5000, 'x') + "\r\n" + std::string(3000, '\n') + "\r" + "tail");
