@@ -150,15 +150,18 @@ size_t TFileLines::LineEnd(size_t start) {
   return end < textLength_ ? end : textLength_;
 }
 
-// The start of the line after the one that begins at `start`, or the end of the text.
-size_t TFileLines::NextLineStart(size_t start) {
-  const char* text = buffer_.Data();
-  const size_t end = LineEnd(start);
+// The start of the line after the one whose end is at `end`, or the end of the text.
+size_t TFileLines::AfterLineEnd(size_t end) {
   if (end == textLength_) return end;
+  const char* text = buffer_.Data();
   size_t next = end + 1;
   if (text[end] == '\r' && next < textLength_ && text[next] == '\n') ++next;
   CheckUpTo(next + 1);  // the next line exists only if its first byte is text
   return next < textLength_ ? next : textLength_;
+}
+
+size_t TFileLines::NextLineStart(size_t start) {
+  return AfterLineEnd(LineEnd(start));
 }
 
 // Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
@@ -228,6 +231,25 @@ TStringList TFileLines::ToStringList() {
     lines.emplace_back(buffer_.Data() + start, LineEnd(start) - start);
   }
   return lines;
+}
+
+// Walks the lines once, leaving the cursor on the last one given.
+void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
+  out.clear();
+  if (count <= 0 || !SeekLine(start)) return;
+  const char* text = buffer_.Data();
+  for (;;) {
+    const size_t end = LineEnd(cursorStart_);
+    out.emplace_back(text + cursorStart_, end - cursorStart_);
+    if (static_cast<int64_t>(out.size()) == count) return;
+    const size_t next = AfterLineEnd(end);
+    if (next >= textLength_) {
+      count_ = cursorLine_ + 1;
+      return;
+    }
+    cursorStart_ = next;
+    ++cursorLine_;
+  }
 }
 
 int64_t TFileLines::LineAtOffset(size_t offset) {

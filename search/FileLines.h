@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "search/ByteBuffer.h"
 #include "util/StringList.h"
@@ -36,6 +37,8 @@ class TFileLines {
   std::string_view Line(int64_t i);
   // Every line, copied.
   TStringList ToStringList();
+  // Up to `count` lines from line `start` on, as views; `out` is emptied first.
+  void GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out);
 
   // Used by the matching, which searches the loaded bytes before it knows where the text
   // ends: the bytes that may belong to the text (the text, and perhaps bytes after a NUL
@@ -69,6 +72,7 @@ class TFileLines {
   void CheckUpTo(size_t offset);
   bool SeekLine(int64_t i);
   size_t LineEnd(size_t start);
+  size_t AfterLineEnd(size_t end);
   size_t NextLineStart(size_t start);
   void StepBack();
 };

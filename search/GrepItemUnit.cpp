@@ -52,15 +52,24 @@ bool IsWholeWord(const std::string& searchText, std::string_view line, bool case
   return false;
 }
 
+void BuildSampleView(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex,
+                     TSampleView& sample) {
+  const int64_t first = Max(start, 0);
+  lines.GetLines(first, count - (first - start), sample.lines);
+  const int64_t marked = matchIndex - first;
+  sample.marked = marked >= 0 && marked < static_cast<int64_t>(sample.lines.size()) ? marked : -1;
+}
+
 TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex) {
+  TSampleView view;
+  BuildSampleView(lines, start, count, matchIndex, view);
   TStringList sample;
-  const int64_t last = start + count - 1;
-  for (int64_t i = Max(start, 0); i <= last && lines.HasLine(i); ++i) {
-    const std::string_view prefix = i == matchIndex ? kMarked : kUnmarked;
-    const std::string_view line = lines.Line(i);
+  sample.reserve(view.lines.size());
+  for (size_t i = 0; i < view.lines.size(); ++i) {
+    const std::string_view prefix = static_cast<int64_t>(i) == view.marked ? kMarked : kUnmarked;
     std::string entry;
-    entry.reserve(prefix.size() + line.size());
-    entry.append(prefix).append(line);
+    entry.reserve(prefix.size() + view.lines[i].size());
+    entry.append(prefix).append(view.lines[i]);
     sample.push_back(std::move(entry));
   }
   return sample;
@@ -71,18 +80,40 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     : lineIndex_(lineIndex),
       fileName_(std::move(fileName)),
       sampleCount_(static_cast<uint32_t>(sample.size())) {
+  Store(line, [&sample](size_t i) {
+    return std::pair<std::string_view, std::string_view>{{}, sample[i]};
+  });
+}
+
+TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
+                     std::shared_ptr<const std::string> fileName, const TSampleView& sample)
+    : lineIndex_(lineIndex),
+      fileName_(std::move(fileName)),
+      sampleCount_(static_cast<uint32_t>(sample.lines.size())) {
+  Store(line, [&sample](size_t i) {
+    const std::string_view prefix = static_cast<int64_t>(i) == sample.marked ? kMarked : kUnmarked;
+    return std::pair<std::string_view, std::string_view>{prefix, sample.lines[i]};
+  });
+}
+
+template <typename Entry>
+void TGrepItem::Store(std::string_view line, Entry&& entry) {
   // The marked sample line normally holds the line itself after its prefix.
-  const std::string* marked = nullptr;
+  bool marked = false;
   uint64_t markedOffset = 0;
   uint64_t bytes = 0;
-  for (const std::string& entry : sample) {
-    const std::string_view view(entry);
-    if (!marked && view.substr(0, kMarked.size()) == kMarked &&
-        view.substr(kMarked.size()) == line) {
-      marked = &entry;
-      markedOffset = bytes;
+  for (uint32_t i = 0; i < sampleCount_; ++i) {
+    const auto [prefix, text] = entry(i);
+    if (!marked) {
+      // The prefix may come apart from the text or as its first bytes.
+      const size_t inText = prefix.empty() ? kMarked.size() : 0;
+      if ((prefix == kMarked || (prefix.empty() && text.substr(0, kMarked.size()) == kMarked)) &&
+          text.substr(inText) == line) {
+        marked = true;
+        markedOffset = bytes;
+      }
     }
-    bytes += entry.size();
+    bytes += prefix.size() + text.size();
   }
   const uint64_t sampleBytes = bytes;
   if (!marked) bytes += line.size();
@@ -92,9 +123,12 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
   char* out = reinterpret_cast<char*>(block_.get() + offsetWords);
   uint64_t at = 0;
   for (uint32_t i = 0; i < sampleCount_; ++i) {
+    const auto [prefix, text] = entry(i);
     block_[i] = at;
-    std::memcpy(out + at, sample[i].data(), sample[i].size());
-    at += sample[i].size();
+    std::memcpy(out + at, prefix.data(), prefix.size());
+    at += prefix.size();
+    std::memcpy(out + at, text.data(), text.size());
+    at += text.size();
   }
   block_[sampleCount_] = at;
   if (marked) {

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "util/StringList.h"
 
@@ -17,6 +19,16 @@ int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool cas
 
 // Whether " " + text + " " occurs in " " + line + " " (only the blank separates words).
 bool IsWholeWord(const std::string& searchText, std::string_view line, bool caseSensitive);
+
+// The context sample as views into the file's lines, without the prefixes: the lines and
+// the position among them of the marked one (-1 for none). Filled again for every match,
+// so that the run builds no strings but the record's own copy.
+struct TSampleView {
+  std::vector<std::string_view> lines;
+  int64_t marked = -1;
+};
+void BuildSampleView(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex,
+                     TSampleView& sample);
 
 // Up to `count` lines from `start`, the line `matchIndex` prefixed "--> ", the others "    ".
 TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex);
@@ -35,6 +47,9 @@ class TGrepItem {
  public:
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
             const TStringList& sample);
+  // The same from a sample view, whose prefixes are added here.
+  TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
+            const TSampleView& sample);
 
   int64_t LineIndex() const;
   std::string_view Line() const;
@@ -56,4 +71,7 @@ class TGrepItem {
   uint64_t lineLength_;
 
   const char* Bytes() const;
+  // Copies the sample into the block: entry(i) gives line i's prefix and text.
+  template <typename Entry>
+  void Store(std::string_view line, Entry&& entry);
 };
