@@ -4,6 +4,7 @@
 
 #include "search/ByteScan.h"
 #include "search/FileLines.h"
+#include "search/MappedMemory.h"
 #include "util/text.h"
 
 namespace {
@@ -80,24 +81,32 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     : lineIndex_(lineIndex),
       fileName_(std::move(fileName)),
       sampleCount_(static_cast<uint32_t>(sample.size())) {
-  Store(line, [&sample](size_t i) {
-    return std::pair<std::string_view, std::string_view>{{}, sample[i]};
-  });
+  Store(
+      line,
+      [&sample](size_t i) {
+        return std::pair<std::string_view, std::string_view>{{}, sample[i]};
+      },
+      nullptr);
 }
 
 TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
-                     std::shared_ptr<const std::string> fileName, const TSampleView& sample)
+                     std::shared_ptr<const std::string> fileName, const TSampleView& sample,
+                     TMemoryArena* arena)
     : lineIndex_(lineIndex),
       fileName_(std::move(fileName)),
       sampleCount_(static_cast<uint32_t>(sample.lines.size())) {
-  Store(line, [&sample](size_t i) {
-    const std::string_view prefix = static_cast<int64_t>(i) == sample.marked ? kMarked : kUnmarked;
-    return std::pair<std::string_view, std::string_view>{prefix, sample.lines[i]};
-  });
+  Store(
+      line,
+      [&sample](size_t i) {
+        const std::string_view prefix =
+            static_cast<int64_t>(i) == sample.marked ? kMarked : kUnmarked;
+        return std::pair<std::string_view, std::string_view>{prefix, sample.lines[i]};
+      },
+      arena);
 }
 
 template <typename Entry>
-void TGrepItem::Store(std::string_view line, Entry&& entry) {
+void TGrepItem::Store(std::string_view line, Entry&& entry, TMemoryArena* arena) {
   // The marked sample line normally holds the line itself after its prefix.
   bool marked = false;
   uint64_t markedOffset = 0;
@@ -119,8 +128,14 @@ void TGrepItem::Store(std::string_view line, Entry&& entry) {
   if (!marked) bytes += line.size();
 
   const size_t offsetWords = sampleCount_ + 1;
-  block_.reset(new uint64_t[offsetWords + (bytes + 7) / 8]);
-  char* out = reinterpret_cast<char*>(block_.get() + offsetWords);
+  const size_t words = offsetWords + (bytes + 7) / 8;
+  if (arena != nullptr) {
+    block_ = static_cast<uint64_t*>(arena->Allocate(words * sizeof(uint64_t)));
+    ownsBlock_ = false;
+  } else {
+    block_ = new uint64_t[words];
+  }
+  char* out = reinterpret_cast<char*>(block_ + offsetWords);
   uint64_t at = 0;
   for (uint32_t i = 0; i < sampleCount_; ++i) {
     const auto [prefix, text] = entry(i);
@@ -140,8 +155,35 @@ void TGrepItem::Store(std::string_view line, Entry&& entry) {
   lineLength_ = line.size();
 }
 
+TGrepItem::~TGrepItem() {
+  if (ownsBlock_) delete[] block_;
+}
+
+TGrepItem::TGrepItem(TGrepItem&& other) noexcept
+    : lineIndex_(other.lineIndex_),
+      fileName_(std::move(other.fileName_)),
+      block_(std::exchange(other.block_, nullptr)),
+      sampleCount_(std::exchange(other.sampleCount_, 0)),
+      ownsBlock_(other.ownsBlock_),
+      lineBegin_(other.lineBegin_),
+      lineLength_(std::exchange(other.lineLength_, 0)) {}
+
+TGrepItem& TGrepItem::operator=(TGrepItem&& other) noexcept {
+  if (this != &other) {
+    if (ownsBlock_) delete[] block_;
+    lineIndex_ = other.lineIndex_;
+    fileName_ = std::move(other.fileName_);
+    block_ = std::exchange(other.block_, nullptr);
+    sampleCount_ = std::exchange(other.sampleCount_, 0);
+    ownsBlock_ = other.ownsBlock_;
+    lineBegin_ = other.lineBegin_;
+    lineLength_ = std::exchange(other.lineLength_, 0);
+  }
+  return *this;
+}
+
 const char* TGrepItem::Bytes() const {
-  return reinterpret_cast<const char*>(block_.get() + sampleCount_ + 1);
+  return reinterpret_cast<const char*>(block_ + sampleCount_ + 1);
 }
 
 int64_t TGrepItem::LineIndex() const {

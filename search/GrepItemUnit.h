@@ -10,6 +10,7 @@
 #include "util/StringList.h"
 
 class TFileLines;
+class TMemoryArena;
 
 // Index of the first line after `start` that contains the search text (start -1 begins
 // with line 0), or -1. Case-insensitive search folds ASCII letters only. An empty text,
@@ -47,9 +48,15 @@ class TGrepItem {
  public:
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
             const TStringList& sample);
-  // The same from a sample view, whose prefixes are added here.
+  // The same from a sample view, whose prefixes are added here. With an arena, the record's
+  // block comes from it, and the arena must outlive the record.
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
-            const TSampleView& sample);
+            const TSampleView& sample, TMemoryArena* arena = nullptr);
+  ~TGrepItem();
+  TGrepItem(TGrepItem&& other) noexcept;
+  TGrepItem& operator=(TGrepItem&& other) noexcept;
+  TGrepItem(const TGrepItem&) = delete;
+  TGrepItem& operator=(const TGrepItem&) = delete;
 
   int64_t LineIndex() const;
   std::string_view Line() const;
@@ -65,13 +72,14 @@ class TGrepItem {
   std::shared_ptr<const std::string> fileName_;
   // One block: sampleCount_ + 1 offsets into the bytes that follow them, then the sample
   // lines' bytes, then the line's bytes unless the marked sample line already holds them.
-  std::unique_ptr<uint64_t[]> block_;
+  uint64_t* block_ = nullptr;
   uint32_t sampleCount_;
+  bool ownsBlock_ = true;  // false for a block from an arena
   uint64_t lineBegin_;
   uint64_t lineLength_;
 
   const char* Bytes() const;
   // Copies the sample into the block: entry(i) gives line i's prefix and text.
   template <typename Entry>
-  void Store(std::string_view line, Entry&& entry);
+  void Store(std::string_view line, Entry&& entry, TMemoryArena* arena);
 };

@@ -107,7 +107,7 @@ class TRun {
         if (!IsWholeWord(text, line, caseSensitive)) break;
       }
       BuildSampleView(lines_, Max(0, n - 5), 11, n, sample_);
-      TGrepItem item(n, line, PathOf(path), sample_);
+      TGrepItem item = results_.NewItem(n, line, PathOf(path), sample_);
       if (path != lastHeader_) AppendHeader(path);
       results_.AppendMatch(std::move(item));
     }
