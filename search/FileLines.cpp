@@ -115,6 +115,7 @@ void TFileLines::Clear() {
   cursorLine_ = 0;
   cursorStart_ = 0;
   count_ = -1;
+  walkedStarts_.clear();
 }
 
 void TFileLines::CheckUpTo(size_t offset) {
@@ -179,6 +180,11 @@ void TFileLines::StepBack() {
 bool TFileLines::SeekLine(int64_t i) {
   CheckUpTo(1);
   if (i < 0 || textLength_ == 0 || (count_ >= 0 && i >= count_)) return false;
+  if (i >= walkedFirst_ && i - walkedFirst_ < static_cast<int64_t>(walkedStarts_.size())) {
+    cursorLine_ = i;
+    cursorStart_ = walkedStarts_[static_cast<size_t>(i - walkedFirst_)];
+    return true;
+  }
   if (i < cursorLine_) {
     if (i < cursorLine_ - i) {
       cursorLine_ = 0;
@@ -237,8 +243,11 @@ TStringList TFileLines::ToStringList() {
 void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
   out.clear();
   if (count <= 0 || !SeekLine(start)) return;
+  walkedStarts_.clear();
+  walkedFirst_ = start;
   const char* text = buffer_.Data();
   for (;;) {
+    walkedStarts_.push_back(cursorStart_);
     const size_t end = LineEnd(cursorStart_);
     out.emplace_back(text + cursorStart_, end - cursorStart_);
     if (static_cast<int64_t>(out.size()) == count) return;

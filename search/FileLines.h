@@ -63,6 +63,10 @@ class TFileLines {
   // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
   int64_t cursorLine_ = 0;
   size_t cursorStart_ = 0;
+  // Where the lines that GetLines gave last begin (line walkedFirst_ + k at walkedStarts_[k]),
+  // so that the search after a match returns to them without walking back.
+  std::vector<size_t> walkedStarts_;
+  int64_t walkedFirst_ = 0;
   int64_t count_ = -1;   // number of lines, once known
   bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
 

@@ -37,6 +37,20 @@ void ExpectLines(TFileLines& file, const TStringList& expected) {
     for (size_t k = 0; k < expected[i].size(); ++k) EXPECT_EQ(file.LineAtOffset(start + k), i);
   }
   EXPECT_EQ(file.LineStart(n), text.size());
+  // Windows of lines, each followed by questions about the lines around it.
+  std::vector<std::string_view> window;
+  for (int64_t i = 0; i < n; ++i) {
+    file.GetLines(i - 2, 5, window);
+    const int64_t first = std::max<int64_t>(i - 2, 0);
+    const int64_t last = i - 2 < 0 ? -1 : std::min<int64_t>(i + 2, n - 1);
+    ASSERT_EQ(static_cast<int64_t>(window.size()), i - 2 < 0 ? 0 : last - first + 1);
+    for (size_t k = 0; k < window.size(); ++k) EXPECT_EQ(window[k], expected[first + k]);
+    for (int64_t j : {i + 1, i - 1, i + 3, i}) {
+      if (j < 0 || j >= n) continue;
+      EXPECT_EQ(file.Line(j), expected[j]) << "line " << j << " after " << i;
+      EXPECT_EQ(text.substr(file.LineStart(j), expected[j].size()), expected[j]);
+    }
+  }
 }
 
 TEST_P(LineSplitting, FromBytes) {
