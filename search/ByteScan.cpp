@@ -1,134 +1,273 @@
 #include "search/ByteScan.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "util/text.h"
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
 namespace {
 
-#if defined(__SSE2__)
-constexpr size_t kLanes = 16;
-
-inline __m128i Load(const char* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-inline unsigned Bits(__m128i v) {
-  return static_cast<unsigned>(_mm_movemask_epi8(v));
-}
-#endif
-
 bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
-bool EqualIgnoringCase(const char* text, std::string_view upperPattern) {
-  for (size_t k = 0; k < upperPattern.size(); ++k) {
-    if (UpCase(text[k]) != upperPattern[k]) return false;
-  }
-  return true;
-}
-
-bool EqualAt(const char* text, std::string_view pattern, bool ignoreCase) {
-  return ignoreCase ? EqualIgnoringCase(text, pattern)
-                    : std::memcmp(text, pattern.data(), pattern.size()) == 0;
-}
+// How common each byte is in source code and prose (a log scale, 0 for never): the
+// pattern's filter tests its two rarest bytes, which lets fewest false hits through.
+constexpr unsigned char kByteFrequency[256] = {
+    0,   0,   0,   0,   0,   0,   0,   0,   0,   144, 155, 0,   1,   100, 0,   0,    //
+    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,    //
+    196, 36,  77,  44,  10,  19,  65,  48,  110, 110, 103, 53,  115, 139, 114, 93,   //
+    108, 92,  90,  68,  69,  59,  63,  40,  66,  42,  96,  107, 59,  133, 94,  10,   //
+    16,  99,  65,  97,  87,  103, 76,  65,  60,  100, 10,  49,  91,  85,  93,  90,   //
+    95,  22,  91,  98,  106, 75,  65,  47,  49,  45,  10,  51,  24,  51,  33,  145,  //
+    87,  160, 120, 151, 146, 177, 133, 121, 138, 161, 31,  111, 148, 131, 159, 159,  //
+    138, 70,  161, 162, 170, 140, 115, 105, 95,  111, 56,  67,  63,  67,  53,  0,    //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+    30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
+};
 
 // A byte of the pattern as the filter compares it: letters are folded by setting bit 0x20,
 // which maps exactly A-Z and a-z onto a-z, so the filter's hits are exact for that byte.
-struct FoldedByte {
+struct FilterByte {
+  size_t at;  // its position in the pattern
   unsigned char orMask;
   unsigned char value;
 };
 
-FoldedByte Fold(char c, bool ignoreCase) {
+// The pattern and the two of its bytes that the scans test before comparing it whole.
+struct PatternFilter {
+  std::string_view pattern;
+  bool ignoreCase;
+  FilterByte first;
+  FilterByte second;
+};
+
+unsigned Frequency(char c, bool ignoreCase) {
   const auto b = static_cast<unsigned char>(c);
-  if (ignoreCase && b >= 'A' && b <= 'Z') return {0x20, static_cast<unsigned char>(b | 0x20)};
-  return {0, b};
+  const unsigned own = kByteFrequency[b];
+  if (!ignoreCase || b < 'A' || b > 'Z') return own;
+  const unsigned lower = kByteFrequency[b | 0x20];
+  return own > lower ? own : lower;
 }
 
-}  // namespace
+FilterByte Fold(std::string_view pattern, size_t at, bool ignoreCase) {
+  const auto b = static_cast<unsigned char>(pattern[at]);
+  if (ignoreCase && b >= 'A' && b <= 'Z') return {at, 0x20, static_cast<unsigned char>(b | 0x20)};
+  return {at, 0, b};
+}
 
-size_t FindLineEnd(const char* text, size_t from, size_t to) {
-  size_t p = from;
-#if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  for (; p + kLanes <= to; p += kLanes) {
-    const __m128i v = Load(text + p);
-    const unsigned hits = Bits(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-    if (hits != 0) return p + static_cast<size_t>(__builtin_ctz(hits));
+// The rarest byte, and the rarest of those that differ from it (the last byte when all
+// are the same).
+PatternFilter MakeFilter(std::string_view pattern, bool ignoreCase) {
+  size_t first = 0;
+  for (size_t k = 1; k < pattern.size(); ++k) {
+    if (Frequency(pattern[k], ignoreCase) < Frequency(pattern[first], ignoreCase)) first = k;
   }
-#endif
-  for (; p < to; ++p) {
+  const FilterByte rarest = Fold(pattern, first, ignoreCase);
+  size_t second = pattern.size() - 1;
+  bool found = false;
+  for (size_t k = 0; k < pattern.size(); ++k) {
+    if (Fold(pattern, k, ignoreCase).value == rarest.value) continue;
+    if (!found || Frequency(pattern[k], ignoreCase) < Frequency(pattern[second], ignoreCase)) {
+      second = k;
+      found = true;
+    }
+  }
+  return {pattern, ignoreCase, rarest, Fold(pattern, second, ignoreCase)};
+}
+
+bool EqualAt(const char* text, const PatternFilter& filter) {
+  const std::string_view pattern = filter.pattern;
+  if (!filter.ignoreCase) return std::memcmp(text, pattern.data(), pattern.size()) == 0;
+  for (size_t k = 0; k < pattern.size(); ++k) {
+    if (UpCase(text[k]) != pattern[k]) return false;
+  }
+  return true;
+}
+
+bool Passes(const char* text, const FilterByte& b) {
+  return (static_cast<unsigned char>(text[b.at]) | b.orMask) == b.value;
+}
+
+size_t ScalarFindLineEnd(const char* text, size_t from, size_t to) {
+  for (size_t p = from; p < to; ++p) {
     if (IsLineEnd(text[p])) return p;
   }
   return to;
 }
 
-LineEnds CountLineEnds(const char* text, size_t from, size_t to) {
+// Counts the line ends in [tailFrom, to) onto `count` (those in [from, tailFrom) already),
+// and finds the last line-end byte in [from, to).
+LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t tailFrom, size_t to,
+                             size_t count) {
   LineEnds ends;
-  size_t p = from;
-#if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  // Each chunk also reads the byte after it, to see CR LF pairs that cross chunks.
-  for (; p + kLanes < to; p += kLanes) {
-    const __m128i v = Load(text + p);
-    const __m128i isCr = _mm_cmpeq_epi8(v, cr);
-    const unsigned lfBits = Bits(_mm_cmpeq_epi8(v, lf));
-    const unsigned crBits = Bits(isCr);
-    if ((lfBits | crBits) == 0) continue;
-    const unsigned pairs = Bits(_mm_and_si128(isCr, _mm_cmpeq_epi8(Load(text + p + 1), lf)));
-    ends.count += static_cast<size_t>(__builtin_popcount(lfBits) + __builtin_popcount(crBits) -
-                                      __builtin_popcount(pairs));
-    ends.lastByte = p + 31 - static_cast<size_t>(__builtin_clz(lfBits | crBits));
-  }
-#endif
-  for (; p < to; ++p) {
+  ends.count = count;
+  for (size_t p = tailFrom; p < to; ++p) {
     const char c = text[p];
-    if (!IsLineEnd(c)) continue;
-    ends.lastByte = p;
     // The LF of a pair counts; its CR does not.
-    if (c == '\n' || p + 1 >= to || text[p + 1] != '\n') ++ends.count;
+    if (c == '\n' || (c == '\r' && (p + 1 >= to || text[p + 1] != '\n'))) ++ends.count;
+  }
+  // Only the part of the range after its last line end is walked back over.
+  for (size_t p = to; ends.count > 0 && p > from; --p) {
+    if (IsLineEnd(text[p - 1])) {
+      ends.lastByte = p - 1;
+      break;
+    }
   }
   return ends;
 }
 
-size_t FindPattern(const char* text, size_t from, size_t to, std::string_view pattern,
-                   bool ignoreCase) {
-  const size_t m = pattern.size();
-  if (m == 0 || to < from || to - from < m) return kNotFound;
-  const FoldedByte first = Fold(pattern.front(), ignoreCase);
-  const FoldedByte last = Fold(pattern.back(), ignoreCase);
-  const size_t lastStart = to - m;  // the last offset where an occurrence can begin
-  size_t p = from;
-#if defined(__SSE2__)
-  // Filter on the first and the last byte of the pattern, sixteen positions at a time,
-  // and compare the whole pattern only where both agree.
-  const __m128i firstOr = _mm_set1_epi8(static_cast<char>(first.orMask));
-  const __m128i firstValue = _mm_set1_epi8(static_cast<char>(first.value));
-  const __m128i lastOr = _mm_set1_epi8(static_cast<char>(last.orMask));
-  const __m128i lastValue = _mm_set1_epi8(static_cast<char>(last.value));
-  for (; p + kLanes - 1 <= lastStart; p += kLanes) {
-    const __m128i a = _mm_cmpeq_epi8(_mm_or_si128(Load(text + p), firstOr), firstValue);
-    const __m128i b = _mm_cmpeq_epi8(_mm_or_si128(Load(text + p + m - 1), lastOr), lastValue);
-    for (unsigned hits = Bits(_mm_and_si128(a, b)); hits != 0; hits &= hits - 1) {
-      const size_t at = p + static_cast<size_t>(__builtin_ctz(hits));
-      if (EqualAt(text + at, pattern, ignoreCase)) return at;
-    }
-  }
-#endif
-  for (; p <= lastStart; ++p) {
-    const auto head = static_cast<unsigned char>(text[p]);
-    const auto tail = static_cast<unsigned char>(text[p + m - 1]);
-    if ((head | first.orMask) == first.value && (tail | last.orMask) == last.value &&
-        EqualAt(text + p, pattern, ignoreCase)) {
+size_t ScalarFindPattern(const char* text, size_t from, size_t to, const PatternFilter& filter) {
+  const size_t lastStart = to - filter.pattern.size();
+  for (size_t p = from; p <= lastStart; ++p) {
+    if (Passes(text + p, filter.first) && Passes(text + p, filter.second) &&
+        EqualAt(text + p, filter)) {
       return p;
     }
   }
   return kNotFound;
+}
+
+#if defined(__x86_64__)
+
+namespace sse2 {
+
+#define KERNEL
+
+struct Vec {
+  using V = __m128i;
+  static constexpr size_t kLanes = 16;
+  static V Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
+  static V Splat(char c) { return _mm_set1_epi8(c); }
+  static V Zero() { return _mm_setzero_si128(); }
+  static V Eq(V a, V b) { return _mm_cmpeq_epi8(a, b); }
+  static V Or(V a, V b) { return _mm_or_si128(a, b); }
+  static V And(V a, V b) { return _mm_and_si128(a, b); }
+  static V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }  // b without a
+  static V SubBytes(V a, V b) { return _mm_sub_epi8(a, b); }
+  static uint32_t Bits(V v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
+  static size_t SumBytes(V v) {
+    const V sums = _mm_sad_epu8(v, Zero());
+    return static_cast<size_t>(_mm_cvtsi128_si64(sums)) +
+           static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+  }
+};
+
+#include "search/ByteScanKernels.inc"
+
+#undef KERNEL
+
+}  // namespace sse2
+
+namespace avx2 {
+
+#define KERNEL __attribute__((target("avx2")))
+
+struct Vec {
+  using V = __m256i;
+  static constexpr size_t kLanes = 32;
+  KERNEL static V Load(const char* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
+  KERNEL static V Splat(char c) { return _mm256_set1_epi8(c); }
+  KERNEL static V Zero() { return _mm256_setzero_si256(); }
+  KERNEL static V Eq(V a, V b) { return _mm256_cmpeq_epi8(a, b); }
+  KERNEL static V Or(V a, V b) { return _mm256_or_si256(a, b); }
+  KERNEL static V And(V a, V b) { return _mm256_and_si256(a, b); }
+  KERNEL static V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }  // b without a
+  KERNEL static V SubBytes(V a, V b) { return _mm256_sub_epi8(a, b); }
+  KERNEL static uint32_t Bits(V v) { return static_cast<uint32_t>(_mm256_movemask_epi8(v)); }
+  KERNEL static size_t SumBytes(V v) {
+    const V sums = _mm256_sad_epu8(v, Zero());
+    const __m128i half =
+        _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+    return static_cast<size_t>(_mm_cvtsi128_si64(half)) +
+           static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(half, half)));
+  }
+};
+
+#include "search/ByteScanKernels.inc"
+
+#undef KERNEL
+
+}  // namespace avx2
+
+TScanLevel DetectScanLevel() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? TScanLevel::Avx2 : TScanLevel::Sse2;
+}
+
+#else
+
+TScanLevel DetectScanLevel() {
+  return TScanLevel::Scalar;
+}
+
+#endif
+
+const TScanLevel kBestScanLevel = DetectScanLevel();
+TScanLevel currentScanLevel = kBestScanLevel;
+
+}  // namespace
+
+TScanLevel BestScanLevel() {
+  return kBestScanLevel;
+}
+
+TScanLevel ScanLevel() {
+  return currentScanLevel;
+}
+
+void SetScanLevel(TScanLevel level) {
+  currentScanLevel = level < kBestScanLevel ? level : kBestScanLevel;
+}
+
+size_t FindLineEnd(const char* text, size_t from, size_t to) {
+  switch (currentScanLevel) {
+#if defined(__x86_64__)
+    case TScanLevel::Avx2:
+      return avx2::FindLineEnd(text, from, to);
+    case TScanLevel::Sse2:
+      return sse2::FindLineEnd(text, from, to);
+#endif
+    default:
+      return ScalarFindLineEnd(text, from, to);
+  }
+}
+
+LineEnds CountLineEnds(const char* text, size_t from, size_t to) {
+  switch (currentScanLevel) {
+#if defined(__x86_64__)
+    case TScanLevel::Avx2:
+      return avx2::CountLineEnds(text, from, to);
+    case TScanLevel::Sse2:
+      return sse2::CountLineEnds(text, from, to);
+#endif
+    default:
+      return ScalarCountLineEnds(text, from, from, to, 0);
+  }
+}
+
+size_t FindPattern(const char* text, size_t from, size_t to, std::string_view pattern,
+                   bool ignoreCase) {
+  if (pattern.empty() || to < from || to - from < pattern.size()) return kNotFound;
+  const PatternFilter filter = MakeFilter(pattern, ignoreCase);
+  switch (currentScanLevel) {
+#if defined(__x86_64__)
+    case TScanLevel::Avx2:
+      return avx2::FindPattern(text, from, to, filter);
+    case TScanLevel::Sse2:
+      return sse2::FindPattern(text, from, to, filter);
+#endif
+    default:
+      return ScalarFindPattern(text, from, to, filter);
+  }
 }

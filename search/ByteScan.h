@@ -21,3 +21,10 @@ LineEnds CountLineEnds(const char* text, size_t from, size_t to);
 // ignoreCase, pattern must be upper-cased already and text bytes a-z count as A-Z.
 size_t FindPattern(const char* text, size_t from, size_t to, std::string_view pattern,
                    bool ignoreCase);
+
+// The instructions the scans use: the widest the processor offers, chosen at start.
+// Every level gives the same results; tests run each one the processor has.
+enum class TScanLevel { Scalar, Sse2, Avx2 };
+TScanLevel BestScanLevel();
+TScanLevel ScanLevel();
+void SetScanLevel(TScanLevel level);  // at most BestScanLevel()

@@ -4,27 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "search/ByteScan.h"
 #include "util/errors.h"
 
 namespace {
 
-constexpr size_t kFirstBuffer = size_t{64} << 10;
-// A buffer above this size is given back when the next file needs less than a quarter.
-constexpr size_t kKeptBuffer = size_t{64} << 20;
-
 [[noreturn]] void ThrowOpenError(const std::string& fullPath, const std::string& reason) {
   throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
-}
-
-[[noreturn]] void ThrowOutOfMemory() {
-  throw EOutOfMemory("Out of memory");
 }
 
 class Descriptor {
@@ -39,12 +28,25 @@ class Descriptor {
   int fd_;
 };
 
+// An open regular file and its size when opened (0 for files such as those under /proc,
+// which report none).
+struct OpenedFile {
+  int fd;
+  size_t size;
+};
+
 // Opens a regular file for reading. O_NONBLOCK keeps the open itself from waiting on a
-// FIFO; O_NOATIME spares the disk a write, where the file's owner allows it.
-int OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath) {
+// FIFO swapped in after the listing; regular files ignore it, so it stays set. O_NOATIME
+// spares the disk a write where the file's owner allows it; once refused (the files are
+// someone else's), `noAtime` is cleared so that later files pay no second open.
+OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath,
+                           bool& noAtime) {
   constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  int fd = openat(folderFd, name.c_str(), kFlags | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = openat(folderFd, name.c_str(), kFlags);
+  int fd = noAtime ? openat(folderFd, name.c_str(), kFlags | O_NOATIME) : -1;
+  if (fd < 0 && (!noAtime || errno == EPERM)) {
+    noAtime = false;
+    fd = openat(folderFd, name.c_str(), kFlags);
+  }
   if (fd < 0) ThrowOpenError(fullPath, SystemErrorText(errno));
   struct stat st;
   if (fstat(fd, &st) != 0) {
@@ -56,10 +58,7 @@ int OpenRegularFile(int folderFd, const std::string& name, const std::string& fu
     close(fd);
     ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
   }
-  // Regular files ignore O_NONBLOCK on local disks; clear it for file systems that might not.
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return fd;
+  return {fd, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
 }
 
 }  // namespace
@@ -70,76 +69,107 @@ void TFileLines::Load(const std::string& fullPath) {
 
 void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string& fullPath) {
   Clear();
-  const Descriptor fd(OpenRegularFile(folderFd, name, fullPath));
-  ReadAll(fd.get());
+  const OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
+  const Descriptor fd(file.fd);
+  ReadAll(fd.get(), file.size);
 }
 
-void TFileLines::ReadAll(int fd) {
-  struct stat st;
-  const size_t hint = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-  // One byte more than the size, so that the read that sees the end needs no more room.
-  Reserve(hint + 1);
+// Asks for one byte more than the size, so that a file that has not changed is read with
+// one call: a short read of a regular file that has given at least its size means the end.
+// Files that report no size (/proc) may give short reads before their end, and a file
+// that shrank may still grow again, so those are read until a read gives nothing.
+void TFileLines::ReadAll(int fd, size_t size) {
+  buffer_.Reserve(size + 1, 0);
   size_t length = 0;
   for (;;) {
-    if (length == buffer_.size()) Reserve(buffer_.size() * 2);
-    const ssize_t got = read(fd, buffer_.data() + length, buffer_.size() - length);
+    if (length == buffer_.Capacity()) buffer_.Reserve(length * 2, length);
+    const size_t wanted = buffer_.Capacity() - length;
+    const ssize_t got = read(fd, buffer_.Data() + length, wanted);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       throw EReadError(SystemErrorText(errno));
     }
     length += static_cast<size_t>(got);
+    if (static_cast<size_t>(got) < wanted && size > 0 && length >= size) break;
   }
   Finish(length);
 }
 
 void TFileLines::Assign(std::string_view bytes) {
   Clear();
-  Reserve(bytes.size());
+  buffer_.Reserve(bytes.size(), 0);
   // An empty view may carry no data pointer at all, which memcpy must not be given.
-  if (!bytes.empty()) std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(buffer_.Data(), bytes.data(), bytes.size());
   Finish(bytes.size());
 }
 
-void TFileLines::Reserve(size_t bytes) {
-  try {
-    if (buffer_.size() > kKeptBuffer && bytes < buffer_.size() / 4) std::string().swap(buffer_);
-    if (buffer_.size() < bytes) buffer_.resize(std::max(bytes, kFirstBuffer));
-  } catch (const std::bad_alloc&) {
-    ThrowOutOfMemory();
-  } catch (const std::length_error&) {
-    ThrowOutOfMemory();
-  }
-}
-
 void TFileLines::Finish(size_t length) {
-  const void* nul = std::memchr(buffer_.data(), 0, length);
-  textLength_ = nul ? static_cast<size_t>(static_cast<const char*>(nul) - buffer_.data()) : length;
+  length_ = length;
+  textLength_ = length;
 }
 
 void TFileLines::Clear() {
+  length_ = 0;
   textLength_ = 0;
+  checked_ = 0;
   cursorLine_ = 0;
   cursorStart_ = 0;
   count_ = -1;
+  walkedStarts_.clear();
 }
 
-std::string_view TFileLines::Text() const {
-  return {buffer_.data(), textLength_};
+void TFileLines::CheckUpTo(size_t offset) {
+  if (offset > textLength_) offset = textLength_;
+  if (offset <= checked_) return;
+  const char* text = buffer_.Data();
+  const void* nul = std::memchr(text + checked_, 0, offset - checked_);
+  if (nul != nullptr) {
+    textLength_ = static_cast<size_t>(static_cast<const char*>(nul) - text);
+    offset = textLength_;
+  }
+  checked_ = offset;
 }
 
-size_t TFileLines::NextLineStart(size_t start) const {
-  const char* text = buffer_.data();
-  const size_t end = FindLineEnd(text, start, textLength_);
+std::string_view TFileLines::Text() {
+  CheckUpTo(length_);
+  return {buffer_.Data(), textLength_};
+}
+
+std::string_view TFileLines::SearchableBytes() const {
+  return {buffer_.Data(), textLength_};
+}
+
+bool TFileLines::IsText(size_t offset) {
+  CheckUpTo(offset + 1);
+  return offset < textLength_;
+}
+
+// The end of the line that begins at `start`: its CR or LF, or the end of the text.
+size_t TFileLines::LineEnd(size_t start) {
+  const size_t end = FindLineEnd(buffer_.Data(), start, textLength_);
+  CheckUpTo(end);
+  return end < textLength_ ? end : textLength_;
+}
+
+// The start of the line after the one whose end is at `end`, or the end of the text.
+size_t TFileLines::AfterLineEnd(size_t end) {
   if (end == textLength_) return end;
-  if (text[end] == '\r' && end + 1 < textLength_ && text[end + 1] == '\n') return end + 2;
-  return end + 1;
+  const char* text = buffer_.Data();
+  size_t next = end + 1;
+  if (text[end] == '\r' && next < textLength_ && text[next] == '\n') ++next;
+  CheckUpTo(next + 1);  // the next line exists only if its first byte is text
+  return next < textLength_ ? next : textLength_;
+}
+
+size_t TFileLines::NextLineStart(size_t start) {
+  return AfterLineEnd(LineEnd(start));
 }
 
 // Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
 // the previous line is found by looking at most two bytes back.
 void TFileLines::StepBack() {
-  const char* text = buffer_.data();
+  const char* text = buffer_.Data();
   size_t end = cursorStart_ - 1;
   if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
   size_t start = end;
@@ -149,7 +179,13 @@ void TFileLines::StepBack() {
 }
 
 bool TFileLines::SeekLine(int64_t i) {
+  CheckUpTo(1);
   if (i < 0 || textLength_ == 0 || (count_ >= 0 && i >= count_)) return false;
+  if (i >= walkedFirst_ && i - walkedFirst_ < static_cast<int64_t>(walkedStarts_.size())) {
+    cursorLine_ = i;
+    cursorStart_ = walkedStarts_[static_cast<size_t>(i - walkedFirst_)];
+    return true;
+  }
   if (i < cursorLine_) {
     if (i < cursorLine_ - i) {
       cursorLine_ = 0;
@@ -172,10 +208,11 @@ bool TFileLines::SeekLine(int64_t i) {
 
 int64_t TFileLines::Count() {
   if (count_ < 0) {
+    CheckUpTo(length_);
     if (textLength_ == 0) {
       count_ = 0;
     } else {
-      const char* text = buffer_.data();
+      const char* text = buffer_.Data();
       const LineEnds ends = CountLineEnds(text, cursorStart_, textLength_);
       const char lastByte = text[textLength_ - 1];
       const bool endsWithLineEnd = lastByte == '\r' || lastByte == '\n';
@@ -191,24 +228,46 @@ bool TFileLines::HasLine(int64_t i) {
 
 std::string_view TFileLines::Line(int64_t i) {
   if (!SeekLine(i)) return {};
-  const size_t end = FindLineEnd(buffer_.data(), cursorStart_, textLength_);
-  return {buffer_.data() + cursorStart_, end - cursorStart_};
+  return {buffer_.Data() + cursorStart_, LineEnd(cursorStart_) - cursorStart_};
 }
 
 TStringList TFileLines::ToStringList() {
+  CheckUpTo(length_);
   TStringList lines;
-  const char* text = buffer_.data();
   for (size_t start = 0; start < textLength_; start = NextLineStart(start)) {
-    lines.emplace_back(text + start, FindLineEnd(text, start, textLength_) - start);
+    lines.emplace_back(buffer_.Data() + start, LineEnd(start) - start);
   }
   return lines;
 }
 
+// Walks the lines once, leaving the cursor on the last one given.
+void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
+  out.clear();
+  if (count <= 0 || !SeekLine(start)) return;
+  walkedStarts_.clear();
+  walkedFirst_ = start;
+  const char* text = buffer_.Data();
+  for (;;) {
+    walkedStarts_.push_back(cursorStart_);
+    const size_t end = LineEnd(cursorStart_);
+    out.emplace_back(text + cursorStart_, end - cursorStart_);
+    if (static_cast<int64_t>(out.size()) == count) return;
+    const size_t next = AfterLineEnd(end);
+    if (next >= textLength_) {
+      count_ = cursorLine_ + 1;
+      return;
+    }
+    cursorStart_ = next;
+    ++cursorLine_;
+  }
+}
+
 int64_t TFileLines::LineAtOffset(size_t offset) {
+  CheckUpTo(offset + 1);
   if (textLength_ == 0) return -1;
   if (offset >= textLength_) offset = textLength_ - 1;
   while (offset < cursorStart_) StepBack();
-  const char* text = buffer_.data();
+  const char* text = buffer_.Data();
   // The LF of a CR LF pair belongs to the line that its CR ends.
   size_t to = offset;
   if (to > cursorStart_ && text[to] == '\n' && text[to - 1] == '\r') --to;

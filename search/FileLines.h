@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "search/ByteBuffer.h"
 #include "util/StringList.h"
 
 class TFileLines {
@@ -26,7 +28,7 @@ class TFileLines {
   void Clear();
 
   // The text: the bytes up to the first NUL.
-  std::string_view Text() const;
+  std::string_view Text();
   // Number of lines (walks the whole text the first time it is asked).
   int64_t Count();
   // Whether line i exists (i >= 0); walks no further than line i.
@@ -35,26 +37,46 @@ class TFileLines {
   std::string_view Line(int64_t i);
   // Every line, copied.
   TStringList ToStringList();
+  // Up to `count` lines from line `start` on, as views; `out` is emptied first.
+  void GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out);
 
-  // Used by the matching: the line that holds byte offset `offset` of Text(), and the
-  // offset at which line i begins (Text().size() when there is no line i). Both move a
-  // cursor, so calls in rising order cost time in proportion to the bytes passed over.
+  // Used by the matching, which searches the loaded bytes before it knows where the text
+  // ends: the bytes that may belong to the text (the text, and perhaps bytes after a NUL
+  // not yet looked for), and whether the byte at `offset` lies in the text. Looking for the
+  // NUL only up to the hits spares the scan over files without any.
+  std::string_view SearchableBytes() const;
+  bool IsText(size_t offset);
+  // The line that holds byte offset `offset` of the text, and the offset at which line i
+  // begins (the text's length when there is no line i). Both move a cursor, so calls in
+  // rising order cost time in proportion to the bytes passed over.
   int64_t LineAtOffset(size_t offset);
   size_t LineStart(int64_t i);
 
  private:
   // Kept across files: it only grows, unless a much smaller file follows a huge one.
-  std::string buffer_;
+  TByteBuffer buffer_;
+  size_t length_ = 0;  // bytes loaded
+  // The end of the text as far as it is known: the first NUL once one is found, else the
+  // end of the bytes. [0, checked_) holds no NUL before textLength_.
   size_t textLength_ = 0;
+  size_t checked_ = 0;
   // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
   int64_t cursorLine_ = 0;
   size_t cursorStart_ = 0;
-  int64_t count_ = -1;  // number of lines, once known
+  // Where the lines that GetLines gave last begin (line walkedFirst_ + k at walkedStarts_[k]),
+  // so that the search after a match returns to them without walking back.
+  std::vector<size_t> walkedStarts_;
+  int64_t walkedFirst_ = 0;
+  int64_t count_ = -1;   // number of lines, once known
+  bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
 
-  void ReadAll(int fd);
-  void Reserve(size_t bytes);
+  void ReadAll(int fd, size_t size);
   void Finish(size_t length);
+  // Looks for the NUL in the bytes before `offset` that have not been looked at.
+  void CheckUpTo(size_t offset);
   bool SeekLine(int64_t i);
-  size_t NextLineStart(size_t start) const;
+  size_t LineEnd(size_t start);
+  size_t AfterLineEnd(size_t end);
+  size_t NextLineStart(size_t start);
   void StepBack();
 };

@@ -4,6 +4,7 @@
 
 #include "search/ByteScan.h"
 #include "search/FileLines.h"
+#include "search/MappedMemory.h"
 #include "util/text.h"
 
 namespace {
@@ -30,11 +31,11 @@ int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool cas
   if (!lines.HasLine(first)) return -1;
   // Since the text cannot span a line end, its first occurrence from the start of line
   // `first` on names the line that a line-by-line search would return.
-  const std::string_view text = lines.Text();
+  const std::string_view bytes = lines.SearchableBytes();
   const std::string pattern = caseSensitive ? searchText : UpperCase(searchText);
   const size_t hit =
-      FindPattern(text.data(), lines.LineStart(first), text.size(), pattern, !caseSensitive);
-  return hit == kNotFound ? -1 : lines.LineAtOffset(hit);
+      FindPattern(bytes.data(), lines.LineStart(first), bytes.size(), pattern, !caseSensitive);
+  return hit == kNotFound || !lines.IsText(hit) ? -1 : lines.LineAtOffset(hit);
 }
 
 // The text must lie in the line with a blank or the line's edge on either side; that is
@@ -52,15 +53,24 @@ bool IsWholeWord(const std::string& searchText, std::string_view line, bool case
   return false;
 }
 
+void BuildSampleView(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex,
+                     TSampleView& sample) {
+  const int64_t first = Max(start, 0);
+  lines.GetLines(first, count - (first - start), sample.lines);
+  const int64_t marked = matchIndex - first;
+  sample.marked = marked >= 0 && marked < static_cast<int64_t>(sample.lines.size()) ? marked : -1;
+}
+
 TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex) {
+  TSampleView view;
+  BuildSampleView(lines, start, count, matchIndex, view);
   TStringList sample;
-  const int64_t last = start + count - 1;
-  for (int64_t i = Max(start, 0); i <= last && lines.HasLine(i); ++i) {
-    const std::string_view prefix = i == matchIndex ? kMarked : kUnmarked;
-    const std::string_view line = lines.Line(i);
+  sample.reserve(view.lines.size());
+  for (size_t i = 0; i < view.lines.size(); ++i) {
+    const std::string_view prefix = static_cast<int64_t>(i) == view.marked ? kMarked : kUnmarked;
     std::string entry;
-    entry.reserve(prefix.size() + line.size());
-    entry.append(prefix).append(line);
+    entry.reserve(prefix.size() + view.lines[i].size());
+    entry.append(prefix).append(view.lines[i]);
     sample.push_back(std::move(entry));
   }
   return sample;
@@ -71,30 +81,69 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     : lineIndex_(lineIndex),
       fileName_(std::move(fileName)),
       sampleCount_(static_cast<uint32_t>(sample.size())) {
+  Store(
+      line,
+      [&sample](size_t i) {
+        return std::pair<std::string_view, std::string_view>{{}, sample[i]};
+      },
+      nullptr);
+}
+
+TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
+                     std::shared_ptr<const std::string> fileName, const TSampleView& sample,
+                     TMemoryArena* arena)
+    : lineIndex_(lineIndex),
+      fileName_(std::move(fileName)),
+      sampleCount_(static_cast<uint32_t>(sample.lines.size())) {
+  Store(
+      line,
+      [&sample](size_t i) {
+        const std::string_view prefix =
+            static_cast<int64_t>(i) == sample.marked ? kMarked : kUnmarked;
+        return std::pair<std::string_view, std::string_view>{prefix, sample.lines[i]};
+      },
+      arena);
+}
+
+template <typename Entry>
+void TGrepItem::Store(std::string_view line, Entry&& entry, TMemoryArena* arena) {
   // The marked sample line normally holds the line itself after its prefix.
-  const std::string* marked = nullptr;
+  bool marked = false;
   uint64_t markedOffset = 0;
   uint64_t bytes = 0;
-  for (const std::string& entry : sample) {
-    const std::string_view view(entry);
-    if (!marked && view.substr(0, kMarked.size()) == kMarked &&
-        view.substr(kMarked.size()) == line) {
-      marked = &entry;
-      markedOffset = bytes;
+  for (uint32_t i = 0; i < sampleCount_; ++i) {
+    const auto [prefix, text] = entry(i);
+    if (!marked) {
+      // The prefix may come apart from the text or as its first bytes.
+      const size_t inText = prefix.empty() ? kMarked.size() : 0;
+      if ((prefix == kMarked || (prefix.empty() && text.substr(0, kMarked.size()) == kMarked)) &&
+          text.substr(inText) == line) {
+        marked = true;
+        markedOffset = bytes;
+      }
     }
-    bytes += entry.size();
+    bytes += prefix.size() + text.size();
   }
   const uint64_t sampleBytes = bytes;
   if (!marked) bytes += line.size();
 
   const size_t offsetWords = sampleCount_ + 1;
-  block_.reset(new uint64_t[offsetWords + (bytes + 7) / 8]);
-  char* out = reinterpret_cast<char*>(block_.get() + offsetWords);
+  const size_t words = offsetWords + (bytes + 7) / 8;
+  if (arena != nullptr) {
+    block_ = static_cast<uint64_t*>(arena->Allocate(words * sizeof(uint64_t)));
+    ownsBlock_ = false;
+  } else {
+    block_ = new uint64_t[words];
+  }
+  char* out = reinterpret_cast<char*>(block_ + offsetWords);
   uint64_t at = 0;
   for (uint32_t i = 0; i < sampleCount_; ++i) {
+    const auto [prefix, text] = entry(i);
     block_[i] = at;
-    std::memcpy(out + at, sample[i].data(), sample[i].size());
-    at += sample[i].size();
+    std::memcpy(out + at, prefix.data(), prefix.size());
+    at += prefix.size();
+    std::memcpy(out + at, text.data(), text.size());
+    at += text.size();
   }
   block_[sampleCount_] = at;
   if (marked) {
@@ -106,8 +155,35 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
   lineLength_ = line.size();
 }
 
+TGrepItem::~TGrepItem() {
+  if (ownsBlock_) delete[] block_;
+}
+
+TGrepItem::TGrepItem(TGrepItem&& other) noexcept
+    : lineIndex_(other.lineIndex_),
+      fileName_(std::move(other.fileName_)),
+      block_(std::exchange(other.block_, nullptr)),
+      sampleCount_(std::exchange(other.sampleCount_, 0)),
+      ownsBlock_(other.ownsBlock_),
+      lineBegin_(other.lineBegin_),
+      lineLength_(std::exchange(other.lineLength_, 0)) {}
+
+TGrepItem& TGrepItem::operator=(TGrepItem&& other) noexcept {
+  if (this != &other) {
+    if (ownsBlock_) delete[] block_;
+    lineIndex_ = other.lineIndex_;
+    fileName_ = std::move(other.fileName_);
+    block_ = std::exchange(other.block_, nullptr);
+    sampleCount_ = std::exchange(other.sampleCount_, 0);
+    ownsBlock_ = other.ownsBlock_;
+    lineBegin_ = other.lineBegin_;
+    lineLength_ = std::exchange(other.lineLength_, 0);
+  }
+  return *this;
+}
+
 const char* TGrepItem::Bytes() const {
-  return reinterpret_cast<const char*>(block_.get() + sampleCount_ + 1);
+  return reinterpret_cast<const char*>(block_ + sampleCount_ + 1);
 }
 
 int64_t TGrepItem::LineIndex() const {

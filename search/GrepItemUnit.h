@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "util/StringList.h"
 
 class TFileLines;
+class TMemoryArena;
 
 // Index of the first line after `start` that contains the search text (start -1 begins
 // with line 0), or -1. Case-insensitive search folds ASCII letters only. An empty text,
@@ -18,11 +21,25 @@ int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool cas
 // Whether " " + text + " " occurs in " " + line + " " (only the blank separates words).
 bool IsWholeWord(const std::string& searchText, std::string_view line, bool caseSensitive);
 
+// The context sample as views into the file's lines, without the prefixes: the lines and
+// the position among them of the marked one (-1 for none). Filled again for every match,
+// so that the run builds no strings but the record's own copy.
+struct TSampleView {
+  std::vector<std::string_view> lines;
+  int64_t marked = -1;
+};
+void BuildSampleView(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex,
+                     TSampleView& sample);
+
 // Up to `count` lines from `start`, the line `matchIndex` prefixed "--> ", the others "    ".
 TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t matchIndex);
 
-inline int64_t Max(int64_t a, int64_t b) { return a > b ? a : b; }
-inline int64_t Min(int64_t a, int64_t b) { return a < b ? a : b; }
+inline int64_t Max(int64_t a, int64_t b) {
+  return a > b ? a : b;
+}
+inline int64_t Min(int64_t a, int64_t b) {
+  return a < b ? a : b;
+}
 
 // One match: the line's zero-based index and text, the file's full path, and the context
 // sample. Stored compactly, since a run may keep millions: the path is shared by all
@@ -31,6 +48,15 @@ class TGrepItem {
  public:
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
             const TStringList& sample);
+  // The same from a sample view, whose prefixes are added here. With an arena, the record's
+  // block comes from it, and the arena must outlive the record.
+  TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
+            const TSampleView& sample, TMemoryArena* arena = nullptr);
+  ~TGrepItem();
+  TGrepItem(TGrepItem&& other) noexcept;
+  TGrepItem& operator=(TGrepItem&& other) noexcept;
+  TGrepItem(const TGrepItem&) = delete;
+  TGrepItem& operator=(const TGrepItem&) = delete;
 
   int64_t LineIndex() const;
   std::string_view Line() const;
@@ -46,10 +72,14 @@ class TGrepItem {
   std::shared_ptr<const std::string> fileName_;
   // One block: sampleCount_ + 1 offsets into the bytes that follow them, then the sample
   // lines' bytes, then the line's bytes unless the marked sample line already holds them.
-  std::unique_ptr<uint64_t[]> block_;
+  uint64_t* block_ = nullptr;
   uint32_t sampleCount_;
+  bool ownsBlock_ = true;  // false for a block from an arena
   uint64_t lineBegin_;
   uint64_t lineLength_;
 
   const char* Bytes() const;
+  // Copies the sample into the block: entry(i) gives line i's prefix and text.
+  template <typename Entry>
+  void Store(std::string_view line, Entry&& entry, TMemoryArena* arena);
 };

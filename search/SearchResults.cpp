@@ -9,8 +9,8 @@
 namespace {
 
 // Grows a vector ahead of a push_back, so that the push itself cannot fail.
-template <typename T>
-void MakeRoomForOne(std::vector<T>& v) {
+template <typename Vector>
+void MakeRoomForOne(Vector& v) {
   if (v.size() == v.capacity()) v.reserve(v.size() < 16 ? 16 : v.size() * 2);
 }
 
@@ -60,7 +60,7 @@ const std::vector<int32_t>& TSearchResults::LineItemIndex() const {
   return lineItemIndex_;
 }
 
-const std::vector<TGrepItem>& TSearchResults::GrepItems() const {
+const TGrepItems& TSearchResults::GrepItems() const {
   return items_;
 }
 
@@ -82,6 +82,13 @@ void TSearchResults::ClearLines() {
 void TSearchResults::ClearItems() {
   ClearLines();
   items_.clear();
+  recordMemory_.Clear();
+}
+
+TGrepItem TSearchResults::NewItem(int64_t lineIndex, std::string_view line,
+                                  std::shared_ptr<const std::string> fileName,
+                                  const TSampleView& sample) {
+  return TGrepItem(lineIndex, line, std::move(fileName), sample, &recordMemory_);
 }
 
 void TSearchResults::ReserveLine() {

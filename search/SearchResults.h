@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "search/GrepItemUnit.h"
+#include "search/MappedMemory.h"
+
+// The records in the order found; a million of them fill large mapped arrays.
+using TGrepItems = std::vector<TGrepItem, TMappedAllocator<TGrepItem>>;
 
 class TSearchResults {
  public:
@@ -19,7 +23,7 @@ class TSearchResults {
   void AppendLineTo(size_t i, std::string& out) const;
 
   const std::vector<int32_t>& LineItemIndex() const;
-  const std::vector<TGrepItem>& GrepItems() const;
+  const TGrepItems& GrepItems() const;
 
   // The record of results line i, or nullptr for a separator, header or error line.
   const TGrepItem* ItemOfLine(size_t i) const;
@@ -32,6 +36,9 @@ class TSearchResults {
   void AppendSeparator();
   void AppendHeader(const std::shared_ptr<const std::string>& path);
   void AppendText(std::string text);  // one line of an error report
+  // A record whose block lives as long as the records of this model (until ClearItems).
+  TGrepItem NewItem(int64_t lineIndex, std::string_view line,
+                    std::shared_ptr<const std::string> fileName, const TSampleView& sample);
   // Appends the record and its match line "    [n] text".
   void AppendMatch(TGrepItem item);
 
@@ -49,9 +56,10 @@ class TSearchResults {
   void ReserveLine();
   void PushLine(Kind kind, size_t index, int32_t item);
 
-  std::vector<Entry> lines_;
+  std::vector<Entry, TMappedAllocator<Entry>> lines_;
   std::vector<int32_t> lineItemIndex_;
-  std::vector<TGrepItem> items_;
+  TGrepItems items_;
+  TMemoryArena recordMemory_;  // the blocks of the records made by NewItem
   std::vector<std::shared_ptr<const std::string>> headers_;
   std::vector<std::string> texts_;
 };

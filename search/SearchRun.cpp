@@ -106,7 +106,8 @@ class TRun {
         // The rest of the file is not examined once a found line fails the test.
         if (!IsWholeWord(text, line, caseSensitive)) break;
       }
-      TGrepItem item(n, line, PathOf(path), BuildSample(lines_, Max(0, n - 5), 11, n));
+      BuildSampleView(lines_, Max(0, n - 5), 11, n, sample_);
+      TGrepItem item = results_.NewItem(n, line, PathOf(path), sample_);
       if (path != lastHeader_) AppendHeader(path);
       results_.AppendMatch(std::move(item));
     }
@@ -134,6 +135,7 @@ class TRun {
   TStringList files_;
   std::string fullPath_;
   TFileLines lines_;  // one buffer, reused for every file
+  TSampleView sample_;
 };
 
 }  // namespace

@@ -12,21 +12,21 @@ class TSearchHost {
   virtual ~TSearchHost() = default;
 
   // Inputs, read exactly when the run needs them.
-  virtual std::string MaskText() = 0;                  // once at the start, and again after
+  virtual std::string MaskText() = 0;                     // once at the start, and again after
   virtual void SetMaskText(const std::string& text) = 0;  // a blank text was replaced by "*.*"
-  virtual size_t FolderCount() = 0;                    // once at the start
-  virtual std::string Folder(size_t i) = 0;            // at the start of folder i's turn
-  virtual std::string SearchText() = 0;                // before every FindNextMatch/IsWholeWord
-  virtual bool CaseSensitive() = 0;                    // before every FindNextMatch/IsWholeWord
-  virtual bool WholeWord() = 0;                        // after every found line
+  virtual size_t FolderCount() = 0;                       // once at the start
+  virtual std::string Folder(size_t i) = 0;               // at the start of folder i's turn
+  virtual std::string SearchText() = 0;                   // before every FindNextMatch/IsWholeWord
+  virtual bool CaseSensitive() = 0;                       // before every FindNextMatch/IsWholeWord
+  virtual bool WholeWord() = 0;                           // after every found line
 
   // Progress: the steps of the progress window, in the run's order.
   virtual void ResetProgress(size_t folderCount) = 0;  // label "", overall max, both progress 0
   virtual void ShowProgress() = 0;
-  virtual void FolderStarted(size_t number) = 0;       // 1-based
+  virtual void FolderStarted(size_t number) = 0;  // 1-based
   virtual void FilesListed(size_t count) = 0;
   virtual void FileStarted(const std::string& fullPath, size_t number) = 0;  // 1-based
-  virtual void ProcessEvents() = 0;                    // let pending events run
+  virtual void ProcessEvents() = 0;  // let pending events run
   virtual void CloseProgress() = 0;
 
   // The run ended without a cancel: show the results (the windows show them modally).

@@ -37,6 +37,20 @@ void ExpectLines(TFileLines& file, const TStringList& expected) {
     for (size_t k = 0; k < expected[i].size(); ++k) EXPECT_EQ(file.LineAtOffset(start + k), i);
   }
   EXPECT_EQ(file.LineStart(n), text.size());
+  // Windows of lines, each followed by questions about the lines around it.
+  std::vector<std::string_view> window;
+  for (int64_t i = 0; i < n; ++i) {
+    file.GetLines(i - 2, 5, window);
+    const int64_t first = std::max<int64_t>(i - 2, 0);
+    const int64_t last = i - 2 < 0 ? -1 : std::min<int64_t>(i + 2, n - 1);
+    ASSERT_EQ(static_cast<int64_t>(window.size()), i - 2 < 0 ? 0 : last - first + 1);
+    for (size_t k = 0; k < window.size(); ++k) EXPECT_EQ(window[k], expected[first + k]);
+    for (int64_t j : {i + 1, i - 1, i + 3, i}) {
+      if (j < 0 || j >= n) continue;
+      EXPECT_EQ(file.Line(j), expected[j]) << "line " << j << " after " << i;
+      EXPECT_EQ(text.substr(file.LineStart(j), expected[j].size()), expected[j]);
+    }
+  }
 }
 
 TEST_P(LineSplitting, FromBytes) {
@@ -80,6 +94,35 @@ TEST(FileLines, RandomBytesAgreeWithTheRules) {
   }
 }
 
+// The NUL that ends the text is looked for only as far as each question needs: whatever
+// is asked first of a fresh file must see the same text end.
+TEST(FileLines, TextEndIsTheSameWhateverIsAskedFirst) {
+  std::mt19937 random(11);
+  const std::string alphabet = "ab\r\n\0"s;
+  TFileLines file;
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes(random() % 100, ' ');
+    for (char& c : bytes) c = alphabet[random() % (random() % 8 == 0 ? 5 : 4)];
+    const TStringList expected = ReferenceLines(bytes);
+    const auto n = static_cast<int64_t>(expected.size());
+    const size_t textLength = bytes.substr(0, bytes.find('\0')).size();
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    const int64_t probe = static_cast<int64_t>(random() % (expected.size() + 2));
+    file.Assign(bytes);
+    EXPECT_EQ(file.HasLine(probe), probe < n);
+    file.Assign(bytes);
+    EXPECT_EQ(file.Line(probe), probe < n ? expected[probe] : "");
+    file.Assign(bytes);
+    EXPECT_EQ(file.Count(), n);
+    file.Assign(bytes);
+    EXPECT_EQ(file.LineStart(n), textLength);
+    file.Assign(bytes);
+    const size_t offset = bytes.empty() ? 0 : random() % bytes.size();
+    EXPECT_EQ(file.IsText(offset), offset < textLength);
+    ExpectLines(file, expected);
+  }
+}
+
 TEST(FileLines, CountWithoutWalkingFirst) {
   TFileLines file;
   file.Assign(std::string(5000, 'x') + "\r\n" + std::string(3000, '\n') + "\r" + "tail");
@@ -113,6 +156,17 @@ TEST(FileLines, ReadsPastAZeroSizeHint) {
   ASSERT_TRUE(file.HasLine(0));
   EXPECT_EQ(file.Line(0).substr(0, 5), "Name:");
   EXPECT_GT(file.Count(), 5);
+}
+
+// /proc gives at most a page per read, well before the end (smaps is always longer): a short read
+// of a file that reports no size must not be taken for its end.
+TEST(FileLines, ReadsOnAfterShortReadsOfASizelessFile) {
+  TFileLines file;
+  file.Load("/proc/self/smaps");
+  const std::string_view text = file.Text();
+  ASSERT_GT(text.size(), 4096u);
+  EXPECT_NE(text.find("[stack]"), std::string_view::npos);
+  EXPECT_EQ(text.back(), '\n');
 }
 
 TEST(FileLines, LoadAtOpensRelativeToTheFolder) {
@@ -154,22 +208,31 @@ TEST(FileLines, UnreadableFile) {
   ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
   const std::string path = dir.Write("secret", "hidden");
   ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  // Files of another owner refuse O_NOATIME; they are read all the same, before and after
+  // the refusal.
+  const std::string open = dir.Write("open", "shown");
+  ASSERT_EQ(chmod(open.c_str(), 0644), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
     TFileLines file;
+    file.Load(open);
+    if (file.Text() != "shown") _exit(4);
     try {
       file.Load(path);
     } catch (const EFOpenError& e) {
-      _exit(e.Message() == "Cannot open file \"" + path + "\". Permission denied" ? 0 : 2);
+      if (e.Message() != "Cannot open file \"" + path + "\". Permission denied") _exit(2);
+      file.Load(open);
+      _exit(file.Text() == "shown" ? 0 : 4);
     }
     _exit(1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: loaded anyway, 2: wrong message, 3: setuid failed";
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: loaded anyway, 2: wrong message, 3: setuid failed, 4: readable file not read";
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ void CompareWithReference(TFileLines& file, const std::string& bytes, const std:
               ReferenceWholeWord(text, lines[n], caseSensitive));
     const long start = std::max(0L, n - 5);
     EXPECT_EQ(BuildSample(file, start, 11, n), ReferenceSample(lines, start, 11, n));
+    // The record the run builds from the sample's views holds the same sample.
+    TSampleView view;
+    BuildSampleView(file, start, 11, n, view);
+    const TGrepItem item(n, file.Line(n), std::make_shared<const std::string>("f"), view);
+    EXPECT_EQ(item.Sample(), ReferenceSample(lines, start, 11, n));
+    EXPECT_EQ(item.Line(), lines[n]);
   }
 }
 
@@ -185,7 +191,7 @@ TEST(GrepItem, LineThatIsNotInTheSample) {
   EXPECT_EQ(item.LineIndex(), int64_t{3} << 32);
   EXPECT_EQ(item.Line(), "other");
   EXPECT_EQ(item.Sample(), (TStringList{"--> line", "    other"}));
-  const TGrepItem empty(0, "", std::make_shared<const std::string>("f"), {});
+  const TGrepItem empty(0, "", std::make_shared<const std::string>("f"), TStringList{});
   EXPECT_EQ(empty.Line(), "");
   EXPECT_EQ(empty.SampleCount(), 0u);
 }

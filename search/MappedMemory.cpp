@@ -1,0 +1,76 @@
+#include "search/MappedMemory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+namespace {
+
+constexpr size_t kPage = size_t{4} << 10;
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kArenaChunk = size_t{32} << 20;
+
+size_t RoundUp(size_t bytes, size_t unit) {
+  return (bytes + unit - 1) / unit * unit;
+}
+
+void* MapPages(size_t bytes) {
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+}  // namespace
+
+// A large block is placed on a huge-page boundary, from a mapping one huge page longer
+// whose ends are given back.
+void* MapMemory(size_t& bytes) {
+  if (bytes > SIZE_MAX - 2 * kHugePage) return nullptr;
+  if (bytes < kHugePage) {
+    bytes = RoundUp(bytes == 0 ? 1 : bytes, kPage);
+    return MapPages(bytes);
+  }
+  bytes = RoundUp(bytes, kHugePage);
+  char* raw = static_cast<char*>(MapPages(bytes + kHugePage));
+  if (raw == nullptr) return nullptr;
+  const auto address = reinterpret_cast<uintptr_t>(raw);
+  char* p = raw + (RoundUp(address, kHugePage) - address);
+  if (p > raw) munmap(raw, static_cast<size_t>(p - raw));
+  munmap(p + bytes, static_cast<size_t>(raw + bytes + kHugePage - (p + bytes)));
+  madvise(p, bytes, MADV_HUGEPAGE);  // a hint: the block works without
+  return p;
+}
+
+// The size is rounded as MapMemory rounded it.
+void UnmapMemory(void* block, size_t bytes) {
+  if (block == nullptr) return;
+  munmap(block, RoundUp(bytes == 0 ? 1 : bytes, bytes < kHugePage ? kPage : kHugePage));
+}
+
+TMemoryArena::~TMemoryArena() {
+  Clear();
+}
+
+void* TMemoryArena::Allocate(size_t bytes) {
+  bytes = RoundUp(bytes == 0 ? 1 : bytes, alignof(std::max_align_t));
+  if (static_cast<size_t>(end_ - next_) < bytes) AddChunk(bytes);
+  void* block = next_;
+  next_ += bytes;
+  return block;
+}
+
+void TMemoryArena::AddChunk(size_t atLeast) {
+  chunks_.reserve(chunks_.size() + 1);
+  size_t size = atLeast > kArenaChunk ? atLeast : kArenaChunk;
+  void* base = MapMemory(size);
+  if (base == nullptr) throw std::bad_alloc();
+  chunks_.push_back({base, size});
+  next_ = static_cast<char*>(base);
+  end_ = next_ + size;
+}
+
+void TMemoryArena::Clear() {
+  for (const Chunk& chunk : chunks_) UnmapMemory(chunk.base, chunk.size);
+  chunks_.clear();
+  next_ = nullptr;
+  end_ = nullptr;
+}
