@@ -12,6 +12,13 @@ namespace {
 constexpr std::string_view kMarked = "--> ";
 constexpr std::string_view kUnmarked = "    ";
 
+// Copies the bytes of a view; an empty view may carry no data pointer, which memcpy must
+// not be given. Returns the number of bytes copied.
+size_t CopyBytes(char* to, std::string_view bytes) {
+  if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
+  return bytes.size();
+}
+
 // A search text holding a line end or a NUL can never lie inside one line of text.
 bool Searchable(std::string_view searchText) {
   return !searchText.empty() &&
@@ -140,17 +147,15 @@ void TGrepItem::Store(std::string_view line, Entry&& entry, TMemoryArena* arena)
   for (uint32_t i = 0; i < sampleCount_; ++i) {
     const auto [prefix, text] = entry(i);
     block_[i] = at;
-    std::memcpy(out + at, prefix.data(), prefix.size());
-    at += prefix.size();
-    std::memcpy(out + at, text.data(), text.size());
-    at += text.size();
+    at += CopyBytes(out + at, prefix);
+    at += CopyBytes(out + at, text);
   }
   block_[sampleCount_] = at;
   if (marked) {
     lineBegin_ = markedOffset + kMarked.size();
   } else {
     lineBegin_ = sampleBytes;
-    std::memcpy(out + sampleBytes, line.data(), line.size());
+    CopyBytes(out + sampleBytes, line);
   }
   lineLength_ = line.size();
 }
