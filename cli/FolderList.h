@@ -3,14 +3,9 @@
 // dialog adds them: absolute, without "." and ".." or doubled separators, no trailing
 // separator but for "/", spelt as given (links are not resolved), equal neighbours merged.
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "util/StringList.h"
-
-// The folder as an absolute path with its components normalised; `currentFolder`
-// (absolute) resolves a relative one.
-std::string AbsoluteFolder(std::string_view folder, std::string_view currentFolder);
 
 struct TFolderList {
   TStringList folders;

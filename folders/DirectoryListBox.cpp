@@ -10,10 +10,10 @@
 
 #include "app/ScreenText.h"
 #include "folders/FitPathToWidth.h"
-#include "folders/FolderPaths.h"
 #include "folders/MountTable.h"
 #include "folders/PictureLineDelegate.h"
 #include "folders/Pictures.h"
+#include "util/FolderPaths.h"
 #include "util/errors.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -121,7 +121,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
   // Enter is left to the dialog's default button; only a double click opens a line.
   connect(this, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& index) { OpenLine(index.row()); });
-  const std::string start = ProcessDirectory();
+  const std::string start = CurrentDirectory().value_or("/");
   ShowFolder(start, EnterError(start) == 0 ? VisibleSubfolders(start) : std::vector<std::string>());
 }
 

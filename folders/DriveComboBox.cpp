@@ -1,9 +1,9 @@
 #include "folders/DriveComboBox.h"
 
 #include "app/ScreenText.h"
-#include "folders/FolderPaths.h"
 #include "folders/PictureLineDelegate.h"
 #include "folders/Pictures.h"
+#include "util/FolderPaths.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
       SetCurrentDrive(drives_[static_cast<size_t>(index)].mountPoint);
   });
   Fill(ListDrives(ReadMountsTable(), SystemDriveProbe()));
-  currentDrive_ = MountPointOf(ProcessDirectory(), MountPoints());
+  currentDrive_ = MountPointOf(CurrentDirectory().value_or("/"), MountPoints());
   SelectEntry(currentDrive_);
 }
 

@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "folders/FolderPaths.h"
+#include "util/FolderPaths.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <algorithm>
 
 #include "app/ScreenText.h"
-#include "folders/FolderPaths.h"
 #include "folders/Pictures.h"
+#include "util/FolderPaths.h"
 #include "util/files.h"
 #include "util/lists.h"
 
@@ -242,11 +242,8 @@ void TfrmFolders::ClearFolders() {
 }
 
 void TfrmFolders::CollapseDuplicates() {
-  const TStringList& items = lstFolders->Items();
-  if (std::adjacent_find(items.begin(), items.end()) == items.end()) return;
-  TStringList folders = items;
-  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-  ReplaceFolders(std::move(folders));
+  TStringList folders = lstFolders->Items();
+  if (::CollapseDuplicates(folders)) ReplaceFolders(std::move(folders));
 }
 
 void TfrmFolders::ReplaceFolders(TStringList folders) {

@@ -8,6 +8,7 @@
 #include "search/FileLines.h"
 #include "search/GrepItemUnit.h"
 #include "search/SearchResults.h"
+#include "util/FolderPaths.h"
 #include "util/StringList.h"
 #include "util/errors.h"
 #include "util/files.h"
@@ -19,15 +20,6 @@ namespace {
 // Stands before the first header; no real path equals it, so the first file with a
 // match always gets a header.
 constexpr const char* kNoHeader = "?This is an invalid filename*";
-
-// A file's path: the folder ending in exactly one separator, then the name. The folder is
-// taken as it stands: trimming it as the separator helpers do would name another folder
-// when the real one ends in a blank, and a "\" is an ordinary byte in a Linux name.
-void JoinPath(const std::string& folder, const std::string& name, std::string& path) {
-  path.assign(folder);
-  if (path.empty() || path.back() != PathDelim) path += PathDelim;
-  path += name;
-}
 
 void AppendErrorReport(TSearchResults& results, const std::string& path, const char* typeName,
                        const std::string& message) {
@@ -63,7 +55,9 @@ class TRun {
   void SearchFiles(const TFolderHandle& handle, const std::string& folder) {
     for (size_t j = 0; j < files_.size(); ++j) {
       if (host_.Cancelled()) break;
-      JoinPath(folder, files_[j], fullPath_);
+      // The folder is taken as it stands: trimming it as the separator helpers do would
+      // name another folder when the real one ends in a blank.
+      fullPath_ = ChildPath(folder, files_[j]);
       host_.FileStarted(fullPath_, j + 1);
       host_.ProcessEvents();
       // Any failure while the file is loaded or searched becomes an error report in the

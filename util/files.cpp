@@ -8,6 +8,7 @@
 #include <set>
 #include <utility>
 
+#include "util/FolderPaths.h"
 #include "util/MaskComparerUnit.h"
 #include "util/text.h"
 
@@ -31,13 +32,6 @@ Pattern SplitPattern(std::string_view pattern) {
   // byte for byte, so a folder whose name ends in a blank stays the folder it names.
   std::string folder = pathPart.empty() ? AddTrailingSeparator(pathPart) : std::string(pathPart);
   return {std::move(folder), StripLeadingSeparator(pattern.substr(pathPart.size()))};
-}
-
-std::string JoinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
 }
 
 using FolderId = std::pair<dev_t, ino_t>;
@@ -99,7 +93,7 @@ int ListAllSubfolders(std::string_view pattern, TStringList& folders) {
   };
   expand(parts.folder);
   // Entries appended while walking are walked in their turn: breadth first.
-  for (size_t i = 0; i < folders.size(); ++i) expand(JoinPath(folders[i], {}));
+  for (size_t i = 0; i < folders.size(); ++i) expand(ChildPath(folders[i], {}));
   return static_cast<int>(folders.size());
 }
 

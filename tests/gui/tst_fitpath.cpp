@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "folders/FitPathToWidth.h"
-#include "folders/FolderPaths.h"
+#include "util/FolderPaths.h"
 
 namespace {
 

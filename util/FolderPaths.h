@@ -1,9 +1,12 @@
 #pragma once
-// Folder paths as the folder dialog keeps them: absolute, "/" for the root, no trailing
+// Folder paths as the folder list keeps them: absolute, "/" for the root, no trailing
 // separator otherwise. Names are joined as they are: blanks at either end of a Linux name
 // are part of it, so nothing here trims.
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "util/StringList.h"
 
 // dir + "/" + name, with a single separator after the root.
 std::string ChildPath(std::string_view dir, std::string_view name);
@@ -16,5 +19,9 @@ std::string NormalisePath(std::string_view base, std::string_view path);
 // "/data/AB"); the root holds every absolute path. Exact, byte-wise.
 bool PathIsIn(std::string_view path, std::string_view folder);
 
-// The process's current directory; "/" when it cannot be read (it was removed).
-std::string ProcessDirectory();
+// The process's current directory, or nothing when it cannot be read (it was removed).
+std::optional<std::string> CurrentDirectory();
+
+// Merges every run of equal neighbouring entries into one (exact comparison); says
+// whether anything was merged.
+bool CollapseDuplicates(TStringList& list);

@@ -1,7 +1,8 @@
-#include "folders/FolderPaths.h"
+#include "util/FolderPaths.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -45,11 +46,18 @@ bool PathIsIn(std::string_view path, std::string_view folder) {
   return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-std::string ProcessDirectory() {
+std::optional<std::string> CurrentDirectory() {
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return "/";
+    if (errno != ERANGE) return std::nullopt;
     buffer.resize(buffer.size() * 2);
   }
-  return buffer.data();
+  return std::string(buffer.data());
+}
+
+bool CollapseDuplicates(TStringList& list) {
+  const auto merged = std::unique(list.begin(), list.end());
+  if (merged == list.end()) return false;
+  list.erase(merged, list.end());
+  return true;
 }
