@@ -127,10 +127,12 @@ LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t tailFrom, siz
   return ends;
 }
 
-size_t ScalarFindPattern(const char* text, size_t from, size_t to, const PatternFilter& filter) {
-  const size_t lastStart = to - filter.pattern.size();
-  for (size_t p = from; p <= lastStart; ++p) {
-    if (Passes(text + p, filter.first) && Passes(text + p, filter.second) &&
+size_t ScalarFindPatternOrNul(const char* text, size_t from, size_t to,
+                              const PatternFilter& filter) {
+  const size_t m = filter.pattern.size();
+  for (size_t p = from; p < to; ++p) {
+    if (text[p] == '\0') return p;
+    if (to - p >= m && Passes(text + p, filter.first) && Passes(text + p, filter.second) &&
         EqualAt(text + p, filter)) {
       return p;
     }
@@ -256,18 +258,18 @@ LineEnds CountLineEnds(const char* text, size_t from, size_t to) {
   }
 }
 
-size_t FindPattern(const char* text, size_t from, size_t to, std::string_view pattern,
-                   bool ignoreCase) {
-  if (pattern.empty() || to < from || to - from < pattern.size()) return kNotFound;
+size_t FindPatternOrNul(const char* text, size_t from, size_t to, std::string_view pattern,
+                        bool ignoreCase) {
+  if (pattern.empty() || to <= from) return kNotFound;
   const PatternFilter filter = MakeFilter(pattern, ignoreCase);
   switch (currentScanLevel) {
 #if defined(__x86_64__)
     case TScanLevel::Avx2:
-      return avx2::FindPattern(text, from, to, filter);
+      return avx2::FindPatternOrNul(text, from, to, filter);
     case TScanLevel::Sse2:
-      return sse2::FindPattern(text, from, to, filter);
+      return sse2::FindPatternOrNul(text, from, to, filter);
 #endif
     default:
-      return ScalarFindPattern(text, from, to, filter);
+      return ScalarFindPatternOrNul(text, from, to, filter);
   }
 }

@@ -17,10 +17,12 @@ struct LineEnds {
 // a CR at to - 1 counts as a line end of its own.
 LineEnds CountLineEnds(const char* text, size_t from, size_t to);
 
-// The first occurrence of pattern (not empty) in the range, or kNotFound. With
+// The first offset in the range at which either pattern (not empty, holding no NUL)
+// begins or a NUL byte lies, or kNotFound: one pass finds a file's hits and the NUL that
+// may end its text before them. The byte at the offset tells which was found. With
 // ignoreCase, pattern must be upper-cased already and text bytes a-z count as A-Z.
-size_t FindPattern(const char* text, size_t from, size_t to, std::string_view pattern,
-                   bool ignoreCase);
+size_t FindPatternOrNul(const char* text, size_t from, size_t to, std::string_view pattern,
+                        bool ignoreCase);
 
 // The instructions the scans use: the widest the processor offers, chosen at start.
 // Every level gives the same results; tests run each one the processor has.

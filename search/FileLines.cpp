@@ -12,6 +12,12 @@
 
 namespace {
 
+// Files from this size on are mapped: copying them costs more than mapping and touching
+// their pages, and they no longer fit the caches that a copy would leave them in.
+constexpr size_t kMappedFrom = size_t{256} << 10;
+// How much of the text is searched before its line ends are counted (see Find).
+constexpr size_t kWindow = size_t{256} << 10;
+
 [[noreturn]] void ThrowOpenError(const std::string& fullPath, const std::string& reason) {
   throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
 }
@@ -71,7 +77,20 @@ void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string
   Clear();
   const OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
   const Descriptor fd(file.fd);
-  ReadAll(fd.get(), file.size);
+  if (!MapAll(fd.get(), file.size)) ReadAll(fd.get(), file.size);
+}
+
+// Maps a large file whole. A file that has grown since its size was taken is read instead,
+// so that its bytes are taken to its end as a read would take them.
+bool TFileLines::MapAll(int fd, size_t size) {
+  if (size < kMappedFrom || !mapping_.Map(fd, size)) return false;
+  char after;
+  if (pread(fd, &after, 1, static_cast<off_t>(size)) != 0) {
+    mapping_.Unmap();
+    return false;
+  }
+  Finish(mapping_.Data(), size);
+  return true;
 }
 
 // Asks for one byte more than the size, so that a file that has not changed is read with
@@ -93,7 +112,7 @@ void TFileLines::ReadAll(int fd, size_t size) {
     length += static_cast<size_t>(got);
     if (static_cast<size_t>(got) < wanted && size > 0 && length >= size) break;
   }
-  Finish(length);
+  Finish(buffer_.Data(), length);
 }
 
 void TFileLines::Assign(std::string_view bytes) {
@@ -101,15 +120,18 @@ void TFileLines::Assign(std::string_view bytes) {
   buffer_.Reserve(bytes.size(), 0);
   // An empty view may carry no data pointer at all, which memcpy must not be given.
   if (!bytes.empty()) std::memcpy(buffer_.Data(), bytes.data(), bytes.size());
-  Finish(bytes.size());
+  Finish(buffer_.Data(), bytes.size());
 }
 
-void TFileLines::Finish(size_t length) {
+void TFileLines::Finish(const char* data, size_t length) {
+  data_ = data;
   length_ = length;
   textLength_ = length;
 }
 
 void TFileLines::Clear() {
+  mapping_.Unmap();
+  data_ = nullptr;
   length_ = 0;
   textLength_ = 0;
   checked_ = 0;
@@ -122,7 +144,7 @@ void TFileLines::Clear() {
 void TFileLines::CheckUpTo(size_t offset) {
   if (offset > textLength_) offset = textLength_;
   if (offset <= checked_) return;
-  const char* text = buffer_.Data();
+  const char* text = data_;
   const void* nul = std::memchr(text + checked_, 0, offset - checked_);
   if (nul != nullptr) {
     textLength_ = static_cast<size_t>(static_cast<const char*>(nul) - text);
@@ -133,21 +155,41 @@ void TFileLines::CheckUpTo(size_t offset) {
 
 std::string_view TFileLines::Text() {
   CheckUpTo(length_);
-  return {buffer_.Data(), textLength_};
+  return {data_, textLength_};
 }
 
-std::string_view TFileLines::SearchableBytes() const {
-  return {buffer_.Data(), textLength_};
-}
-
-bool TFileLines::IsText(size_t offset) {
-  CheckUpTo(offset + 1);
-  return offset < textLength_;
+// The text is searched a window at a time. The line ends of a window without a hit are
+// counted at once, while its bytes are still in the cache, so that the line number of a
+// later hit costs no second pass over memory.
+size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) {
+  CheckUpTo(from);
+  for (;;) {
+    if (from >= textLength_) return kNotFound;
+    // Occurrences that begin in [from, windowEnd), which may end past it.
+    const size_t windowEnd = textLength_ - from > kWindow ? from + kWindow : textLength_;
+    const size_t scanEnd =
+        textLength_ - windowEnd > pattern.size() - 1 ? windowEnd + pattern.size() - 1 : textLength_;
+    const size_t at = FindPatternOrNul(data_, from, scanEnd, pattern, ignoreCase);
+    if (at != kNotFound && data_[at] == '\0') {
+      textLength_ = at;
+      checked_ = at;
+      return kNotFound;
+    }
+    if (at != kNotFound) {
+      // The pattern holds no NUL, so the text goes on at least to the occurrence's end.
+      if (checked_ < at + pattern.size()) checked_ = at + pattern.size();
+      return at;
+    }
+    if (checked_ < scanEnd) checked_ = scanEnd;
+    if (windowEnd == textLength_) return kNotFound;
+    LineAtOffset(windowEnd);
+    from = windowEnd;
+  }
 }
 
 // The end of the line that begins at `start`: its CR or LF, or the end of the text.
 size_t TFileLines::LineEnd(size_t start) {
-  const size_t end = FindLineEnd(buffer_.Data(), start, textLength_);
+  const size_t end = FindLineEnd(data_, start, textLength_);
   CheckUpTo(end);
   return end < textLength_ ? end : textLength_;
 }
@@ -155,7 +197,7 @@ size_t TFileLines::LineEnd(size_t start) {
 // The start of the line after the one whose end is at `end`, or the end of the text.
 size_t TFileLines::AfterLineEnd(size_t end) {
   if (end == textLength_) return end;
-  const char* text = buffer_.Data();
+  const char* text = data_;
   size_t next = end + 1;
   if (text[end] == '\r' && next < textLength_ && text[next] == '\n') ++next;
   CheckUpTo(next + 1);  // the next line exists only if its first byte is text
@@ -169,7 +211,7 @@ size_t TFileLines::NextLineStart(size_t start) {
 // Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
 // the previous line is found by looking at most two bytes back.
 void TFileLines::StepBack() {
-  const char* text = buffer_.Data();
+  const char* text = data_;
   size_t end = cursorStart_ - 1;
   if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
   size_t start = end;
@@ -212,7 +254,7 @@ int64_t TFileLines::Count() {
     if (textLength_ == 0) {
       count_ = 0;
     } else {
-      const char* text = buffer_.Data();
+      const char* text = data_;
       const LineEnds ends = CountLineEnds(text, cursorStart_, textLength_);
       const char lastByte = text[textLength_ - 1];
       const bool endsWithLineEnd = lastByte == '\r' || lastByte == '\n';
@@ -228,14 +270,14 @@ bool TFileLines::HasLine(int64_t i) {
 
 std::string_view TFileLines::Line(int64_t i) {
   if (!SeekLine(i)) return {};
-  return {buffer_.Data() + cursorStart_, LineEnd(cursorStart_) - cursorStart_};
+  return {data_ + cursorStart_, LineEnd(cursorStart_) - cursorStart_};
 }
 
 TStringList TFileLines::ToStringList() {
   CheckUpTo(length_);
   TStringList lines;
   for (size_t start = 0; start < textLength_; start = NextLineStart(start)) {
-    lines.emplace_back(buffer_.Data() + start, LineEnd(start) - start);
+    lines.emplace_back(data_ + start, LineEnd(start) - start);
   }
   return lines;
 }
@@ -246,7 +288,7 @@ void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_
   if (count <= 0 || !SeekLine(start)) return;
   walkedStarts_.clear();
   walkedFirst_ = start;
-  const char* text = buffer_.Data();
+  const char* text = data_;
   for (;;) {
     walkedStarts_.push_back(cursorStart_);
     const size_t end = LineEnd(cursorStart_);
@@ -267,7 +309,7 @@ int64_t TFileLines::LineAtOffset(size_t offset) {
   if (textLength_ == 0) return -1;
   if (offset >= textLength_) offset = textLength_ - 1;
   while (offset < cursorStart_) StepBack();
-  const char* text = buffer_.Data();
+  const char* text = data_;
   // The LF of a CR LF pair belongs to the line that its CR ends.
   size_t to = offset;
   if (to > cursorStart_ && text[to] == '\n' && text[to - 1] == '\r') --to;

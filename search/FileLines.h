@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "search/ByteBuffer.h"
+#include "search/ByteScan.h"
+#include "search/FileMapping.h"
 #include "util/StringList.h"
 
 class TFileLines {
  public:
   // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
-  // meanwhile). Throws EFOpenError, EReadError or EOutOfMemory naming fullPath.
+  // meanwhile); a large file is mapped instead (a file cut short while mapped ends where
+  // it was cut). Throws EFOpenError, EReadError or EOutOfMemory naming fullPath.
   // Only regular files are read: a FIFO, socket or device (reached through a link or
   // swapped in after the listing) fails with EFOpenError instead of hanging.
   void Load(const std::string& fullPath);
@@ -40,12 +43,11 @@ class TFileLines {
   // Up to `count` lines from line `start` on, as views; `out` is emptied first.
   void GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out);
 
-  // Used by the matching, which searches the loaded bytes before it knows where the text
-  // ends: the bytes that may belong to the text (the text, and perhaps bytes after a NUL
-  // not yet looked for), and whether the byte at `offset` lies in the text. Looking for the
-  // NUL only up to the hits spares the scan over files without any.
-  std::string_view SearchableBytes() const;
-  bool IsText(size_t offset);
+  // The first occurrence of pattern (not empty, holding no NUL) in the text at or after
+  // offset `from`, or kNotFound. With ignoreCase, pattern must be upper-cased already. The
+  // NUL that ends the text is looked for in the same pass over the bytes, and only as far
+  // as the search goes.
+  size_t Find(size_t from, std::string_view pattern, bool ignoreCase);
   // The line that holds byte offset `offset` of the text, and the offset at which line i
   // begins (the text's length when there is no line i). Both move a cursor, so calls in
   // rising order cost time in proportion to the bytes passed over.
@@ -55,7 +57,9 @@ class TFileLines {
  private:
   // Kept across files: it only grows, unless a much smaller file follows a huge one.
   TByteBuffer buffer_;
-  size_t length_ = 0;  // bytes loaded
+  TFileMapping mapping_;        // the file, when it is large enough to be mapped
+  const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
+  size_t length_ = 0;           // bytes loaded
   // The end of the text as far as it is known: the first NUL once one is found, else the
   // end of the bytes. [0, checked_) holds no NUL before textLength_.
   size_t textLength_ = 0;
@@ -71,7 +75,8 @@ class TFileLines {
   bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
 
   void ReadAll(int fd, size_t size);
-  void Finish(size_t length);
+  bool MapAll(int fd, size_t size);
+  void Finish(const char* data, size_t length);
   // Looks for the NUL in the bytes before `offset` that have not been looked at.
   void CheckUpTo(size_t offset);
   bool SeekLine(int64_t i);

@@ -38,11 +38,9 @@ int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool cas
   if (!lines.HasLine(first)) return -1;
   // Since the text cannot span a line end, its first occurrence from the start of line
   // `first` on names the line that a line-by-line search would return.
-  const std::string_view bytes = lines.SearchableBytes();
   const std::string pattern = caseSensitive ? searchText : UpperCase(searchText);
-  const size_t hit =
-      FindPattern(bytes.data(), lines.LineStart(first), bytes.size(), pattern, !caseSensitive);
-  return hit == kNotFound || !lines.IsText(hit) ? -1 : lines.LineAtOffset(hit);
+  const size_t hit = lines.Find(lines.LineStart(first), pattern, !caseSensitive);
+  return hit == kNotFound ? -1 : lines.LineAtOffset(hit);
 }
 
 // The text must lie in the line with a blank or the line's edge on either side; that is

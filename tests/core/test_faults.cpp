@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -390,6 +391,68 @@ TEST(FaultLoad, FileShrinkingWhileRead) {
   const std::string_view got = file.Text();
   EXPECT_GE(got.size(), start.size() / 2);
   EXPECT_TRUE(std::string_view(start).starts_with(got)) << "not a prefix of the file";
+}
+
+// Large files are mapped rather than read. One cut short while it is mapped must end
+// where it was cut, wherever the reader happens to be, and the next file must load as usual.
+TEST(FaultLoad, MappedFileCutShortUnderTheReader) {
+  TempDir dir;
+  const std::string start = LinesOfText(size_t{4} << 20) + "needle\n";
+  const std::string path = dir.Write("cut", start);
+  TFileLines file;
+  file.Load(path);
+  EXPECT_EQ(file.Line(0), "line 0");  // the first pages are in use before the cut
+  // Cut on a page boundary, so that the next byte lies on a page past the file's end,
+  // which faults (within the last page the system itself shows zeros past the end).
+  const size_t cut = size_t{1} << 20;
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(cut)), 0);
+  EXPECT_EQ(file.Find(0, "NEEDLE", true), kNotFound);
+  EXPECT_EQ(file.Text(), std::string_view(start).substr(0, cut));
+  const std::string kept = start.substr(0, cut);
+  EXPECT_EQ(file.Count(), std::count(kept.begin(), kept.end(), '\n') + 1);
+  EXPECT_EQ(file.Line(0), "line 0");
+
+  dir.Write("next", start);
+  file.Load(dir / "next");
+  EXPECT_EQ(file.Find(0, "NEEDLE", true), start.size() - 7);
+}
+
+// The handler that rescues mapped files must leave every other bus error as fatal as before:
+// here a page past the end of a file that the test maps itself, while a loaded file is mapped.
+TEST(FaultLoad, OtherBusErrorsStayFatal) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempDir dir;
+  const std::string loaded = dir.Write("loaded", LinesOfText(size_t{1} << 20));
+  const std::string other = dir.Write("other", LinesOfText(size_t{64} << 10));
+  auto touchPastTheEnd = [&] {
+    TFileLines file;
+    file.Load(loaded);
+    const int fd = open(other.c_str(), O_RDONLY);
+    auto* bytes =
+        static_cast<volatile char*>(mmap(nullptr, size_t{64} << 10, PROT_READ, MAP_PRIVATE, fd, 0));
+    if (truncate(other.c_str(), 0) != 0) std::exit(3);
+    std::exit(bytes[size_t{32} << 10]);
+  };
+#ifdef TRAWLIX_UNDER_ASAN
+  // The sanitizer's own handler reports the fault and ends the process.
+  EXPECT_EXIT(
+      touchPastTheEnd(), [](int status) { return status != 0 && status != (3 << 8); }, "");
+#else
+  EXPECT_EXIT(touchPastTheEnd(), testing::KilledBySignal(SIGBUS), "");
+#endif
+}
+
+// A mapped file and a read one give the same lines.
+TEST(FaultLoad, MappedAndReadFilesAgree) {
+  TempDir dir;
+  std::string bytes = LinesOfText(size_t{1} << 20);
+  for (size_t i = 1000; i < bytes.size(); i += 7919) bytes[i] = (i / 7919) % 2 == 0 ? '\r' : ' ';
+  const std::string path = dir.Write("mixed", bytes);
+  TFileLines mapped;
+  mapped.Load(path);
+  TFileLines read;
+  read.Assign(bytes);
+  EXPECT_EQ(mapped.ToStringList(), read.ToStringList());
 }
 
 // An empty view may have no data pointer; taking it must not hand that to memcpy (the

@@ -117,8 +117,9 @@ TEST(FileLines, TextEndIsTheSameWhateverIsAskedFirst) {
     file.Assign(bytes);
     EXPECT_EQ(file.LineStart(n), textLength);
     file.Assign(bytes);
-    const size_t offset = bytes.empty() ? 0 : random() % bytes.size();
-    EXPECT_EQ(file.IsText(offset), offset < textLength);
+    const size_t from = bytes.empty() ? 0 : random() % bytes.size();
+    const size_t hit = bytes.find('b', from);
+    EXPECT_EQ(file.Find(from, "B", true), hit < textLength ? hit : kNotFound);
     ExpectLines(file, expected);
   }
 }

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "LineReference.h"
+#include "TempDir.h"
 #include "search/FileLines.h"
 #include "search/GrepItemUnit.h"
 
@@ -80,6 +81,35 @@ TEST(FindNextMatch, RandomStartsAgree) {
       ASSERT_EQ(FindNextMatch(text, file, caseSensitive, start),
                 ReferenceFindNextMatch(text, lines, caseSensitive, start))
           << testing::PrintToString(bytes) << " " << text << " from " << start;
+    }
+  }
+}
+
+// Large texts are searched in windows whose line ends are counted as the search passes
+// them. One hit, a CR LF pair before it or a NUL before it, placed across each 64 KiB
+// edge of a file that is read and of one that is mapped, gives what the line-by-line
+// search gives.
+TEST(FindNextMatch, AgreesAcrossSearchWindows) {
+  std::mt19937 random(77);
+  TempDir dir;
+  const std::string base = RandomBytes(random, std::string(40, 'x') + "\n", 1100000);
+  const std::string text = "needle";
+  TFileLines read;
+  TFileLines mapped;
+  for (size_t edge = size_t{64} << 10; edge < (size_t{1} << 20); edge += size_t{64} << 10) {
+    for (const size_t back : {size_t{0}, size_t{1}, size_t{3}, text.size() - 1}) {
+      std::string bytes = base;
+      bytes.replace(edge - back, text.size(), text);
+      const size_t kind = (edge >> 16) % 3;
+      if (kind == 1) bytes.replace(edge - back - 400, 2, "\r\n");
+      if (kind == 2 && back == 3) bytes[edge - 1] = '\0';
+      if (kind != 0) bytes.replace(edge - 1 + (size_t{1} << 16) / 2, 2, "\r\n");
+      read.Assign(bytes);
+      mapped.Load(dir.Write("text", bytes));
+      SCOPED_TRACE(testing::PrintToString(edge) + " - " + testing::PrintToString(back));
+      CompareWithReference(read, bytes, text, back % 2 == 0);
+      CompareWithReference(mapped, bytes, "NEEDLE", false);
+      if (HasFatalFailure()) return;
     }
   }
 }
