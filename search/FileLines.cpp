@@ -14,7 +14,7 @@ namespace {
 
 // Files from this size on are mapped: copying them costs more than mapping and touching
 // their pages, and they no longer fit the caches that a copy would leave them in.
-constexpr size_t kMappedFrom = size_t{256} << 10;
+constexpr size_t kMappedFrom = size_t{4096} << 10;
 // How much of the text is searched before its line ends are counted (see Find).
 constexpr size_t kWindow = size_t{256} << 10;
 
@@ -138,7 +138,7 @@ void TFileLines::Clear() {
   cursorLine_ = 0;
   cursorStart_ = 0;
   count_ = -1;
-  walkedStarts_.clear();
+  walked_.clear();
 }
 
 void TFileLines::CheckUpTo(size_t offset) {
@@ -220,12 +220,18 @@ void TFileLines::StepBack() {
   --cursorLine_;
 }
 
+const TFileLines::LineSpan* TFileLines::Walked(int64_t i) const {
+  const int64_t k = i - walkedFirst_;
+  return k >= 0 && k < static_cast<int64_t>(walked_.size()) ? &walked_[static_cast<size_t>(k)]
+                                                            : nullptr;
+}
+
 bool TFileLines::SeekLine(int64_t i) {
   CheckUpTo(1);
   if (i < 0 || textLength_ == 0 || (count_ >= 0 && i >= count_)) return false;
-  if (i >= walkedFirst_ && i - walkedFirst_ < static_cast<int64_t>(walkedStarts_.size())) {
+  if (const LineSpan* line = Walked(i)) {
     cursorLine_ = i;
-    cursorStart_ = walkedStarts_[static_cast<size_t>(i - walkedFirst_)];
+    cursorStart_ = line->start;
     return true;
   }
   if (i < cursorLine_) {
@@ -237,13 +243,7 @@ bool TFileLines::SeekLine(int64_t i) {
     }
   }
   while (cursorLine_ < i) {
-    const size_t next = NextLineStart(cursorStart_);
-    if (next >= textLength_) {
-      count_ = cursorLine_ + 1;
-      return false;
-    }
-    cursorStart_ = next;
-    ++cursorLine_;
+    if (!StepForward(LineEnd(cursorStart_))) return false;
   }
   return true;
 }
@@ -270,6 +270,7 @@ bool TFileLines::HasLine(int64_t i) {
 
 std::string_view TFileLines::Line(int64_t i) {
   if (!SeekLine(i)) return {};
+  if (const LineSpan* line = Walked(i)) return {data_ + line->start, line->end - line->start};
   return {data_ + cursorStart_, LineEnd(cursorStart_) - cursorStart_};
 }
 
@@ -282,26 +283,43 @@ TStringList TFileLines::ToStringList() {
   return lines;
 }
 
-// Walks the lines once, leaving the cursor on the last one given.
+// Leaves the cursor on the last line given. Lines that the last call walked are taken
+// again as they were found, and the walk goes on after them.
 void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
   out.clear();
   if (count <= 0 || !SeekLine(start)) return;
-  walkedStarts_.clear();
-  walkedFirst_ = start;
-  const char* text = data_;
-  for (;;) {
-    walkedStarts_.push_back(cursorStart_);
-    const size_t end = LineEnd(cursorStart_);
-    out.emplace_back(text + cursorStart_, end - cursorStart_);
-    if (static_cast<int64_t>(out.size()) == count) return;
-    const size_t next = AfterLineEnd(end);
-    if (next >= textLength_) {
-      count_ = cursorLine_ + 1;
-      return;
-    }
-    cursorStart_ = next;
-    ++cursorLine_;
+  if (Walked(start) != nullptr) {
+    walked_.erase(walked_.begin(), walked_.begin() + (start - walkedFirst_));
+    if (static_cast<int64_t>(walked_.size()) > count) walked_.resize(static_cast<size_t>(count));
+  } else {
+    walked_.clear();
   }
+  walkedFirst_ = start;
+  for (const LineSpan& line : walked_) out.emplace_back(data_ + line.start, line.end - line.start);
+  if (!walked_.empty()) {
+    cursorLine_ = start + static_cast<int64_t>(walked_.size()) - 1;
+    cursorStart_ = walked_.back().start;
+    if (static_cast<int64_t>(out.size()) == count) return;
+    if (!StepForward(walked_.back().end)) return;
+  }
+  for (;;) {
+    const size_t end = LineEnd(cursorStart_);
+    walked_.push_back({cursorStart_, end});
+    out.emplace_back(data_ + cursorStart_, end - cursorStart_);
+    if (static_cast<int64_t>(out.size()) == count || !StepForward(end)) return;
+  }
+}
+
+// Moves the cursor to the line after the one that ends at `end`, if there is one.
+bool TFileLines::StepForward(size_t end) {
+  const size_t next = AfterLineEnd(end);
+  if (next >= textLength_) {
+    count_ = cursorLine_ + 1;
+    return false;
+  }
+  cursorStart_ = next;
+  ++cursorLine_;
+  return true;
 }
 
 int64_t TFileLines::LineAtOffset(size_t offset) {

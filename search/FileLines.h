@@ -67,9 +67,14 @@ class TFileLines {
   // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
   int64_t cursorLine_ = 0;
   size_t cursorStart_ = 0;
-  // Where the lines that GetLines gave last begin (line walkedFirst_ + k at walkedStarts_[k]),
-  // so that the search after a match returns to them without walking back.
-  std::vector<size_t> walkedStarts_;
+  // Where the lines that GetLines gave last begin and end (line walkedFirst_ + k at
+  // walked_[k]), so that the search after a match returns to them without walking back,
+  // and the next sample, which mostly overlaps this one, walks only its new lines.
+  struct LineSpan {
+    size_t start;
+    size_t end;
+  };
+  std::vector<LineSpan> walked_;
   int64_t walkedFirst_ = 0;
   int64_t count_ = -1;   // number of lines, once known
   bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
@@ -79,9 +84,11 @@ class TFileLines {
   void Finish(const char* data, size_t length);
   // Looks for the NUL in the bytes before `offset` that have not been looked at.
   void CheckUpTo(size_t offset);
+  const LineSpan* Walked(int64_t i) const;  // line i, if the last GetLines gave it
   bool SeekLine(int64_t i);
   size_t LineEnd(size_t start);
   size_t AfterLineEnd(size_t end);
   size_t NextLineStart(size_t start);
   void StepBack();
+  bool StepForward(size_t end);
 };

@@ -137,8 +137,9 @@ TFolderHandle::EntryKind KindOf(int folderFd, const char* name, unsigned char ty
 void TFolderHandle::ListEntries(void (*callback)(void*, std::string_view, EntryKind),
                                 void* context) const {
   if (fd_ < 0) return;
-  // The handle may be listed more than once: start from the beginning each time.
-  if (lseek(fd_, 0, SEEK_SET) != 0) return;
+  // The handle may be listed more than once: each later listing starts from the beginning.
+  if (listed_ && lseek(fd_, 0, SEEK_SET) != 0) return;
+  listed_ = true;
   // getdents64 fills the buffer with records laid out as struct dirent64.
   alignas(dirent64) char buffer[32768];
   for (;;) {

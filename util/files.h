@@ -49,6 +49,7 @@ class TFolderHandle {
 
  private:
   int fd_ = -1;
+  mutable bool listed_ = false;  // a second listing must start again from the beginning
   void ListEntries(void (*callback)(void*, std::string_view, EntryKind), void* context) const;
 };
 
