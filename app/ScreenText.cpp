@@ -9,4 +9,6 @@ QString ScreenText(std::string_view bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::string BytesOf(const QString& text) { return text.toUtf8().toStdString(); }
+std::string BytesOf(const QString& text) {
+  return text.toUtf8().toStdString();
+}

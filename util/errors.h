@@ -1,8 +1,8 @@
 #pragma once
 // The program's error types. Each carries its message and can name its own type,
 // because a file that fails to load is reported as "type name: message".
-#include <string>
 #include <stdexcept>
+#include <string>
 
 // The general error type, for the program's own failures
 // ("Stack overflow in function Text.ParseX.", "TStringBuilder failed unit test.").
@@ -31,7 +31,7 @@ TRAWLIX_ERROR_TYPE(EFCreateError, EStreamError);  // "Cannot create file "%s". %
 TRAWLIX_ERROR_TYPE(EReadError, EStreamError);     // strerror's text
 TRAWLIX_ERROR_TYPE(EWriteError, EStreamError);    // "Stream write error"
 // Memory ran out while a file was loaded or its lines kept.
-TRAWLIX_ERROR_TYPE(EOutOfMemory, Exception);      // "Out of memory"
+TRAWLIX_ERROR_TYPE(EOutOfMemory, Exception);  // "Out of memory"
 // A control was given a value it refuses (the gauge's range checks).
 TRAWLIX_ERROR_TYPE(EInvalidOperation, Exception);
 // The directory browser could not enter a folder ("File not found", "I/O error %d").

@@ -55,9 +55,7 @@ class TFolderHandle {
 
 template <typename Visit>
 void TFolderHandle::ForEachEntry(Visit&& visit) const {
-  ListEntries(
-      [](void* context, std::string_view name, EntryKind kind) {
-        (*static_cast<Visit*>(context))(name, kind);
-      },
-      &visit);
+  ListEntries([](void* context, std::string_view name,
+                 EntryKind kind) { (*static_cast<Visit*>(context))(name, kind); },
+              &visit);
 }
