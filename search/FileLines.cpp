@@ -12,9 +12,6 @@
 
 namespace {
 
-// Files from this size on are mapped: copying them costs more than mapping and touching
-// their pages, and they no longer fit the caches that a copy would leave them in.
-constexpr size_t kMappedFrom = size_t{4096} << 10;
 // How much of the text is searched before its line ends are counted (see Find).
 constexpr size_t kWindow = size_t{256} << 10;
 

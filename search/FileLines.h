@@ -23,6 +23,9 @@ class TFileLines {
   // Only regular files are read: a FIFO, socket or device (reached through a link or
   // swapped in after the listing) fails with EFOpenError instead of hanging.
   void Load(const std::string& fullPath);
+  // Files from this size on are mapped: copying them costs more than mapping and touching
+  // their pages, and they no longer fit the caches that a copy would leave them in.
+  static constexpr size_t kMappedFrom = size_t{4} << 20;
   // The same, opening name relative to an open folder descriptor.
   void LoadAt(int folderFd, const std::string& name, const std::string& fullPath);
   // Takes the bytes as if they had been read from a file.

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "search/MappedMemory.h"
+
 namespace {
 
 // The live mappings, as the SIGBUS handler reads them: it may run at any moment in the
@@ -123,7 +125,7 @@ bool TFileMapping::Map(int fd, size_t size) {
   void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   if (p == MAP_FAILED) return false;
   const auto begin = reinterpret_cast<uintptr_t>(p);
-  const int slot = Publish(begin, begin + (size + pageSize - 1) / pageSize * pageSize);
+  const int slot = Publish(begin, begin + RoundUp(size, pageSize));
   if (slot < 0) {
     munmap(p, size);
     return false;

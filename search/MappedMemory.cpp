@@ -10,10 +10,6 @@ constexpr size_t kPage = size_t{4} << 10;
 constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kArenaChunk = size_t{32} << 20;
 
-size_t RoundUp(size_t bytes, size_t unit) {
-  return (bytes + unit - 1) / unit * unit;
-}
-
 void* MapPages(size_t bytes) {
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return p == MAP_FAILED ? nullptr : p;

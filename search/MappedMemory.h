@@ -7,6 +7,11 @@
 #include <new>
 #include <vector>
 
+// `bytes` rounded up to a whole number of `unit`s.
+inline size_t RoundUp(size_t bytes, size_t unit) {
+  return (bytes + unit - 1) / unit * unit;
+}
+
 // Maps at least `bytes` (rounded up, the result stored back), or returns nullptr.
 void* MapMemory(size_t& bytes);
 void UnmapMemory(void* block, size_t bytes);

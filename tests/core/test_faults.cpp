@@ -397,7 +397,7 @@ TEST(FaultLoad, FileShrinkingWhileRead) {
 // where it was cut, wherever the reader happens to be, and the next file must load as usual.
 TEST(FaultLoad, MappedFileCutShortUnderTheReader) {
   TempDir dir;
-  const std::string start = LinesOfText(size_t{4} << 20) + "needle\n";
+  const std::string start = LinesOfText(TFileLines::kMappedFrom) + "needle\n";
   const std::string path = dir.Write("cut", start);
   TFileLines file;
   file.Load(path);
@@ -422,7 +422,7 @@ TEST(FaultLoad, MappedFileCutShortUnderTheReader) {
 TEST(FaultLoad, OtherBusErrorsStayFatal) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   TempDir dir;
-  const std::string loaded = dir.Write("loaded", LinesOfText(size_t{1} << 20));
+  const std::string loaded = dir.Write("loaded", LinesOfText(TFileLines::kMappedFrom));
   const std::string other = dir.Write("other", LinesOfText(size_t{64} << 10));
   auto touchPastTheEnd = [&] {
     TFileLines file;
@@ -445,7 +445,7 @@ TEST(FaultLoad, OtherBusErrorsStayFatal) {
 // A mapped file and a read one give the same lines.
 TEST(FaultLoad, MappedAndReadFilesAgree) {
   TempDir dir;
-  std::string bytes = LinesOfText(size_t{1} << 20);
+  std::string bytes = LinesOfText(TFileLines::kMappedFrom);
   for (size_t i = 1000; i < bytes.size(); i += 7919) bytes[i] = (i / 7919) % 2 == 0 ? '\r' : ' ';
   const std::string path = dir.Write("mixed", bytes);
   TFileLines mapped;
