@@ -1,10 +1,11 @@
 #include "search/GrepItemUnit.h"
 
 #include <cstring>
+#include <stdexcept>
 
 #include "search/ByteScan.h"
 #include "search/FileLines.h"
-#include "search/MappedMemory.h"
+#include "search/SampleStore.h"
 #include "util/text.h"
 
 namespace {
@@ -12,17 +13,21 @@ namespace {
 constexpr std::string_view kMarked = "--> ";
 constexpr std::string_view kUnmarked = "    ";
 
-// Copies the bytes of a view; an empty view may carry no data pointer, which memcpy must
-// not be given. Returns the number of bytes copied.
-size_t CopyBytes(char* to, std::string_view bytes) {
-  if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
-  return bytes.size();
-}
-
 // A search text holding a line end or a NUL can never lie inside one line of text.
 bool Searchable(std::string_view searchText) {
   return !searchText.empty() &&
          searchText.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+// Where the sample line of `text` that begins at `start` ends, and where the next one
+// begins. A sample holds its file's own line ends between its lines, so it splits as the
+// file did.
+size_t SampleLineEnd(std::string_view text, size_t start) {
+  return FindLineEnd(text.data(), start, text.size());
+}
+size_t NextSampleLine(std::string_view text, size_t end) {
+  if (end >= text.size()) return text.size();
+  return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
 }
 
 bool SameBytes(char a, char b, bool caseSensitive) {
@@ -86,107 +91,91 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     : lineIndex_(lineIndex),
       fileName_(std::move(fileName)),
       sampleCount_(static_cast<uint32_t>(sample.size())) {
-  Store(
-      line,
-      [&sample](size_t i) {
-        return std::pair<std::string_view, std::string_view>{{}, sample[i]};
-      },
-      nullptr);
+  std::vector<std::string_view> texts;
+  texts.reserve(sample.size());
+  for (const std::string& entry : sample) {
+    const std::string_view prefix = std::string_view(entry).substr(0, kMarked.size());
+    const std::string_view text = std::string_view(entry).substr(prefix.size());
+    const bool marks = prefix == kMarked;
+    if ((!marks && prefix != kUnmarked) || (marks && marked_ >= 0) ||
+        text.find_first_of("\r\n") != std::string_view::npos) {
+      throw std::invalid_argument("not a sample line: " + entry);
+    }
+    if (marks) marked_ = static_cast<int32_t>(texts.size());
+    texts.push_back(text);
+  }
+  // The block: the sample lines joined by LF, then the line unless the marked one holds it.
+  const bool lineInSample = marked_ >= 0 && texts[static_cast<size_t>(marked_)] == line;
+  std::string block;
+  size_t lineAt = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) block += '\n';
+    if (static_cast<int32_t>(i) == marked_ && lineInSample) lineAt = block.size();
+    block += texts[i];
+  }
+  sampleLength_ = block.size();
+  if (!lineInSample) {
+    lineAt = block.size();
+    block += line;
+  }
+  ownBlock_ = new char[block.size() + 1];
+  std::memcpy(ownBlock_, block.data(), block.size());
+  sample_ = ownBlock_;
+  line_ = ownBlock_ + lineAt;
+  lineLength_ = line.size();
 }
 
 TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
                      std::shared_ptr<const std::string> fileName, const TSampleView& sample,
-                     TMemoryArena* arena)
+                     TSampleStore& store)
     : lineIndex_(lineIndex),
       fileName_(std::move(fileName)),
-      sampleCount_(static_cast<uint32_t>(sample.lines.size())) {
-  Store(
-      line,
-      [&sample](size_t i) {
-        const std::string_view prefix =
-            static_cast<int64_t>(i) == sample.marked ? kMarked : kUnmarked;
-        return std::pair<std::string_view, std::string_view>{prefix, sample.lines[i]};
-      },
-      arena);
-}
-
-template <typename Entry>
-void TGrepItem::Store(std::string_view line, Entry&& entry, TMemoryArena* arena) {
-  // The marked sample line normally holds the line itself after its prefix.
-  bool marked = false;
-  uint64_t markedOffset = 0;
-  uint64_t bytes = 0;
-  for (uint32_t i = 0; i < sampleCount_; ++i) {
-    const auto [prefix, text] = entry(i);
-    if (!marked) {
-      // The prefix may come apart from the text or as its first bytes.
-      const size_t inText = prefix.empty() ? kMarked.size() : 0;
-      if ((prefix == kMarked || (prefix.empty() && text.substr(0, kMarked.size()) == kMarked)) &&
-          text.substr(inText) == line) {
-        marked = true;
-        markedOffset = bytes;
-      }
-    }
-    bytes += prefix.size() + text.size();
-  }
-  const uint64_t sampleBytes = bytes;
-  if (!marked) bytes += line.size();
-
-  const size_t offsetWords = sampleCount_ + 1;
-  const size_t words = offsetWords + (bytes + 7) / 8;
-  if (arena != nullptr) {
-    block_ = static_cast<uint64_t*>(arena->Allocate(words * sizeof(uint64_t)));
-    ownsBlock_ = false;
+      sampleCount_(static_cast<uint32_t>(sample.lines.size())),
+      marked_(static_cast<int32_t>(sample.marked)) {
+  if (sample.lines.empty()) {
+    line_ = store.Keep(line.data(), line.data() + line.size());
   } else {
-    block_ = new uint64_t[words];
-  }
-  char* out = reinterpret_cast<char*>(block_ + offsetWords);
-  uint64_t at = 0;
-  for (uint32_t i = 0; i < sampleCount_; ++i) {
-    const auto [prefix, text] = entry(i);
-    block_[i] = at;
-    at += CopyBytes(out + at, prefix);
-    at += CopyBytes(out + at, text);
-  }
-  block_[sampleCount_] = at;
-  if (marked) {
-    lineBegin_ = markedOffset + kMarked.size();
-  } else {
-    lineBegin_ = sampleBytes;
-    CopyBytes(out + sampleBytes, line);
+    const char* from = sample.lines.front().data();
+    const char* to = sample.lines.back().data() + sample.lines.back().size();
+    sample_ = store.Keep(from, to);
+    sampleLength_ = static_cast<uint64_t>(to - from);
+    // The run's line is the marked sample line itself; any other is kept apart.
+    const bool lineInSample = line.data() >= from && line.data() + line.size() <= to;
+    line_ = lineInSample ? sample_ + (line.data() - from)
+                         : store.Keep(line.data(), line.data() + line.size());
   }
   lineLength_ = line.size();
 }
 
 TGrepItem::~TGrepItem() {
-  if (ownsBlock_) delete[] block_;
+  delete[] ownBlock_;
 }
 
 TGrepItem::TGrepItem(TGrepItem&& other) noexcept
     : lineIndex_(other.lineIndex_),
       fileName_(std::move(other.fileName_)),
-      block_(std::exchange(other.block_, nullptr)),
+      sample_(std::exchange(other.sample_, nullptr)),
+      sampleLength_(std::exchange(other.sampleLength_, 0)),
+      line_(std::exchange(other.line_, nullptr)),
+      lineLength_(std::exchange(other.lineLength_, 0)),
       sampleCount_(std::exchange(other.sampleCount_, 0)),
-      ownsBlock_(other.ownsBlock_),
-      lineBegin_(other.lineBegin_),
-      lineLength_(std::exchange(other.lineLength_, 0)) {}
+      marked_(std::exchange(other.marked_, -1)),
+      ownBlock_(std::exchange(other.ownBlock_, nullptr)) {}
 
 TGrepItem& TGrepItem::operator=(TGrepItem&& other) noexcept {
   if (this != &other) {
-    if (ownsBlock_) delete[] block_;
+    delete[] ownBlock_;
     lineIndex_ = other.lineIndex_;
     fileName_ = std::move(other.fileName_);
-    block_ = std::exchange(other.block_, nullptr);
-    sampleCount_ = std::exchange(other.sampleCount_, 0);
-    ownsBlock_ = other.ownsBlock_;
-    lineBegin_ = other.lineBegin_;
+    sample_ = std::exchange(other.sample_, nullptr);
+    sampleLength_ = std::exchange(other.sampleLength_, 0);
+    line_ = std::exchange(other.line_, nullptr);
     lineLength_ = std::exchange(other.lineLength_, 0);
+    sampleCount_ = std::exchange(other.sampleCount_, 0);
+    marked_ = std::exchange(other.marked_, -1);
+    ownBlock_ = std::exchange(other.ownBlock_, nullptr);
   }
   return *this;
-}
-
-const char* TGrepItem::Bytes() const {
-  return reinterpret_cast<const char*>(block_ + sampleCount_ + 1);
 }
 
 int64_t TGrepItem::LineIndex() const {
@@ -194,7 +183,7 @@ int64_t TGrepItem::LineIndex() const {
 }
 
 std::string_view TGrepItem::Line() const {
-  return {Bytes() + lineBegin_, lineLength_};
+  return {line_, lineLength_};
 }
 
 const std::string& TGrepItem::FileName() const {
@@ -209,8 +198,19 @@ size_t TGrepItem::SampleCount() const {
   return sampleCount_;
 }
 
+std::string_view TGrepItem::SampleText(size_t i) const {
+  const std::string_view text(sample_, sampleLength_);
+  size_t start = 0;
+  for (; i > 0; --i) start = NextSampleLine(text, SampleLineEnd(text, start));
+  return text.substr(start, SampleLineEnd(text, start) - start);
+}
+
 std::string TGrepItem::SampleLine(size_t i) const {
-  return std::string(Bytes() + block_[i], block_[i + 1] - block_[i]);
+  const std::string_view text = SampleText(i);
+  const std::string_view prefix = static_cast<int32_t>(i) == marked_ ? kMarked : kUnmarked;
+  std::string line;
+  line.reserve(prefix.size() + text.size());
+  return line.append(prefix).append(text);
 }
 
 TStringList TGrepItem::Sample() const {

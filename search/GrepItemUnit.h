@@ -10,7 +10,7 @@
 #include "util/StringList.h"
 
 class TFileLines;
-class TMemoryArena;
+class TSampleStore;
 
 // Index of the first line after `start` that contains the search text (start -1 begins
 // with line 0), or -1. Case-insensitive search folds ASCII letters only. An empty text,
@@ -43,15 +43,18 @@ inline int64_t Min(int64_t a, int64_t b) {
 
 // One match: the line's zero-based index and text, the file's full path, and the context
 // sample. Stored compactly, since a run may keep millions: the path is shared by all
-// records of a file, and the sample lines are kept in one block.
+// records of a file, and the sample is kept as the file's bytes from its first line's
+// start to its last line's end, without the prefixes, which are added when it is read.
 class TGrepItem {
  public:
+  // A record that owns a copy of the sample: each sample line is a prefix, "--> " for at
+  // most one line and four blanks for the others, and a line without CR or LF; any other
+  // sample throws std::invalid_argument.
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
             const TStringList& sample);
-  // The same from a sample view, whose prefixes are added here. With an arena, the record's
-  // block comes from it, and the arena must outlive the record.
+  // The same from a sample view, whose bytes `store` keeps: it must outlive the record.
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
-            const TSampleView& sample, TMemoryArena* arena = nullptr);
+            const TSampleView& sample, TSampleStore& store);
   ~TGrepItem();
   TGrepItem(TGrepItem&& other) noexcept;
   TGrepItem& operator=(TGrepItem&& other) noexcept;
@@ -70,16 +73,15 @@ class TGrepItem {
  private:
   int64_t lineIndex_;
   std::shared_ptr<const std::string> fileName_;
-  // One block: sampleCount_ + 1 offsets into the bytes that follow them, then the sample
-  // lines' bytes, then the line's bytes unless the marked sample line already holds them.
-  uint64_t* block_ = nullptr;
-  uint32_t sampleCount_;
-  bool ownsBlock_ = true;  // false for a block from an arena
-  uint64_t lineBegin_;
-  uint64_t lineLength_;
+  // The sample's bytes: its lines with their ends between them, in the store or in a
+  // block of the record's own (which then also holds the line if the sample does not).
+  const char* sample_ = nullptr;
+  uint64_t sampleLength_ = 0;
+  const char* line_ = nullptr;
+  uint64_t lineLength_ = 0;
+  uint32_t sampleCount_ = 0;
+  int32_t marked_ = -1;  // the sample line with the "--> " prefix, or -1
+  char* ownBlock_ = nullptr;
 
-  const char* Bytes() const;
-  // Copies the sample into the block: entry(i) gives line i's prefix and text.
-  template <typename Entry>
-  void Store(std::string_view line, Entry&& entry, TMemoryArena* arena);
+  std::string_view SampleText(size_t i) const;  // sample line i without its prefix
 };

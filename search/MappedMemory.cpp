@@ -46,12 +46,18 @@ TMemoryArena::~TMemoryArena() {
   Clear();
 }
 
-void* TMemoryArena::Allocate(size_t bytes) {
-  bytes = RoundUp(bytes == 0 ? 1 : bytes, alignof(std::max_align_t));
+char* TMemoryArena::Allocate(size_t bytes) {
+  if (bytes == 0) bytes = 1;
   if (static_cast<size_t>(end_ - next_) < bytes) AddChunk(bytes);
-  void* block = next_;
+  char* block = next_;
   next_ += bytes;
   return block;
+}
+
+bool TMemoryArena::Extend(const char* blockEnd, size_t more) {
+  if (blockEnd != next_ || static_cast<size_t>(end_ - next_) < more) return false;
+  next_ += more;
+  return true;
 }
 
 void TMemoryArena::AddChunk(size_t atLeast) {

@@ -52,8 +52,8 @@ class TMappedAllocator {
   static constexpr size_t kMappedFrom = size_t{1} << 20;
 };
 
-// Memory for many small blocks that are all given back at once: it is handed out in
-// order from large mapped chunks.
+// Bytes for many small blocks that are all given back at once: they are handed out in
+// order from large mapped chunks, unaligned, and the last block can grow in place.
 class TMemoryArena {
  public:
   TMemoryArena() = default;
@@ -61,8 +61,11 @@ class TMemoryArena {
   TMemoryArena(const TMemoryArena&) = delete;
   TMemoryArena& operator=(const TMemoryArena&) = delete;
 
-  // `bytes` aligned for any scalar. Throws std::bad_alloc.
-  void* Allocate(size_t bytes);
+  // Throws std::bad_alloc.
+  char* Allocate(size_t bytes);
+  // Grows the block that ends at `blockEnd` by `more` bytes if it is the last one handed
+  // out and its chunk has room; returns whether it did.
+  bool Extend(const char* blockEnd, size_t more);
   // Gives back every block.
   void Clear();
 

@@ -82,13 +82,17 @@ void TSearchResults::ClearLines() {
 void TSearchResults::ClearItems() {
   ClearLines();
   items_.clear();
-  recordMemory_.Clear();
+  samples_.Clear();
+}
+
+void TSearchResults::StartFile() {
+  samples_.StartFile();
 }
 
 TGrepItem TSearchResults::NewItem(int64_t lineIndex, std::string_view line,
                                   std::shared_ptr<const std::string> fileName,
                                   const TSampleView& sample) {
-  return TGrepItem(lineIndex, line, std::move(fileName), sample, &recordMemory_);
+  return TGrepItem(lineIndex, line, std::move(fileName), sample, samples_);
 }
 
 void TSearchResults::ReserveLine() {

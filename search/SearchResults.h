@@ -10,6 +10,7 @@
 
 #include "search/GrepItemUnit.h"
 #include "search/MappedMemory.h"
+#include "search/SampleStore.h"
 
 // The records in the order found; a million of them fill large mapped arrays.
 using TGrepItems = std::vector<TGrepItem, TMappedAllocator<TGrepItem>>;
@@ -36,7 +37,9 @@ class TSearchResults {
   void AppendSeparator();
   void AppendHeader(const std::shared_ptr<const std::string>& path);
   void AppendText(std::string text);  // one line of an error report
-  // A record whose block lives as long as the records of this model (until ClearItems).
+  // The records made from now on are of a newly loaded file.
+  void StartFile();
+  // A record whose sample lives as long as the records of this model (until ClearItems).
   TGrepItem NewItem(int64_t lineIndex, std::string_view line,
                     std::shared_ptr<const std::string> fileName, const TSampleView& sample);
   // Appends the record and its match line "    [n] text".
@@ -59,7 +62,7 @@ class TSearchResults {
   std::vector<Entry, TMappedAllocator<Entry>> lines_;
   std::vector<int32_t> lineItemIndex_;
   TGrepItems items_;
-  TMemoryArena recordMemory_;  // the blocks of the records made by NewItem
+  TSampleStore samples_;  // the samples of the records made by NewItem
   std::vector<std::shared_ptr<const std::string>> headers_;
   std::vector<std::string> texts_;
 };

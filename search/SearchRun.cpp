@@ -84,6 +84,7 @@ class TRun {
 
   void SearchLoadedFile() {
     std::shared_ptr<const std::string> path;  // made at the file's first match
+    results_.StartFile();
     int64_t n = -1;
     while (!host_.Cancelled()) {
       {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "search/MappedMemory.h"
@@ -9,15 +10,14 @@
 namespace {
 
 // Blocks of every size class, small ones and ones larger than a chunk, stay apart and
-// aligned, and keep what is written to them until the arena is emptied.
+// keep what is written to them until the arena is emptied.
 TEST(MemoryArena, BlocksStayApartUntilCleared) {
   TMemoryArena arena;
   for (int round = 0; round < 2; ++round) {
     std::vector<std::pair<unsigned char*, size_t>> blocks;
     for (size_t size : {size_t{1}, size_t{0}, size_t{24}, size_t{5} << 20, size_t{40} << 20,
                         size_t{100}, size_t{33} << 20, size_t{7}}) {
-      auto* block = static_cast<unsigned char*>(arena.Allocate(size));
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t), 0u);
+      auto* block = reinterpret_cast<unsigned char*>(arena.Allocate(size));
       std::memset(block, static_cast<int>(blocks.size() + 1), size);
       blocks.emplace_back(block, size);
     }
@@ -29,6 +29,23 @@ TEST(MemoryArena, BlocksStayApartUntilCleared) {
     }
     arena.Clear();
   }
+}
+
+// Only the last block grows, and only while its chunk has room; a grown block keeps its
+// bytes and the next block begins after it.
+TEST(MemoryArena, LastBlockGrowsInPlace) {
+  TMemoryArena arena;
+  char* first = arena.Allocate(10);
+  char* second = arena.Allocate(5);
+  EXPECT_FALSE(arena.Extend(first + 10, 1));
+  std::memset(second, 'a', 5);
+  ASSERT_TRUE(arena.Extend(second + 5, 100));
+  std::memset(second + 5, 'b', 100);
+  char* third = arena.Allocate(3);
+  EXPECT_EQ(third, second + 105);
+  EXPECT_EQ(std::string(second, 6), "aaaaab");
+  EXPECT_FALSE(arena.Extend(third + 3, size_t{64} << 20));  // beyond its chunk
+  EXPECT_NE(arena.Allocate(1), nullptr);
 }
 
 // Arrays below and above the size at which they are mapped keep their elements as the

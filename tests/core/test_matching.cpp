@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "search/FileLines.h"
 #include "search/GrepItemUnit.h"
+#include "search/SampleStore.h"
 
 namespace {
 
@@ -22,6 +23,9 @@ std::string RandomBytes(std::mt19937& random, const std::string& alphabet, size_
 void CompareWithReference(TFileLines& file, const std::string& bytes, const std::string& text,
                           bool caseSensitive) {
   const TStringList lines = ReferenceLines(bytes);
+  TSampleStore store;
+  const auto path = std::make_shared<const std::string>("f");
+  std::vector<TGrepItem> items;
   long n = -1;
   for (;;) {
     const long expected = ReferenceFindNextMatch(text, lines, caseSensitive, n);
@@ -37,8 +41,13 @@ void CompareWithReference(TFileLines& file, const std::string& bytes, const std:
     // The record the run builds from the sample's views holds the same sample.
     TSampleView view;
     BuildSampleView(file, start, 11, n, view);
-    const TGrepItem item(n, file.Line(n), std::make_shared<const std::string>("f"), view);
-    EXPECT_EQ(item.Sample(), ReferenceSample(lines, start, 11, n));
+    items.emplace_back(n, file.Line(n), path, view, store);
+  }
+  // Checked once all are made, since the later ones share and extend the earlier ones'
+  // bytes.
+  for (const TGrepItem& item : items) {
+    const long n = static_cast<long>(item.LineIndex());
+    EXPECT_EQ(item.Sample(), ReferenceSample(lines, std::max(0L, n - 5), 11, n)) << "line " << n;
     EXPECT_EQ(item.Line(), lines[n]);
   }
 }
@@ -225,6 +234,18 @@ TEST(GrepItem, LineThatIsNotInTheSample) {
   const TGrepItem empty(0, "", std::make_shared<const std::string>("f"), TStringList{});
   EXPECT_EQ(empty.Line(), "");
   EXPECT_EQ(empty.SampleCount(), 0u);
+}
+
+// A record keeps its sample as lines between line ends, with the prefixes apart: a list
+// it could not give back as it was is refused.
+TEST(GrepItem, RefusesWhatIsNotASample) {
+  const auto path = std::make_shared<const std::string>("f");
+  for (const TStringList& sample : {TStringList{"--> a", "--> b"}, TStringList{"  x"},
+                                    TStringList{"    a\nb"}, TStringList{"--> a\r"}}) {
+    EXPECT_THROW(TGrepItem(0, "a", path, sample), std::invalid_argument) << sample[0];
+  }
+  const TGrepItem unmarked(0, "a", path, {"    a", "    "});
+  EXPECT_EQ(unmarked.Sample(), (TStringList{"    a", "    "}));
 }
 
 }  // namespace
