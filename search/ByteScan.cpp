@@ -36,22 +36,6 @@ constexpr unsigned char kByteFrequency[256] = {
     30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,  30,   //
 };
 
-// A byte of the pattern as the filter compares it: letters are folded by setting bit 0x20,
-// which maps exactly A-Z and a-z onto a-z, so the filter's hits are exact for that byte.
-struct FilterByte {
-  size_t at;  // its position in the pattern
-  unsigned char orMask;
-  unsigned char value;
-};
-
-// The pattern and the two of its bytes that the scans test before comparing it whole.
-struct PatternFilter {
-  std::string_view pattern;
-  bool ignoreCase;
-  FilterByte first;
-  FilterByte second;
-};
-
 unsigned Frequency(char c, bool ignoreCase) {
   const auto b = static_cast<unsigned char>(c);
   const unsigned own = kByteFrequency[b];
@@ -60,34 +44,14 @@ unsigned Frequency(char c, bool ignoreCase) {
   return own > lower ? own : lower;
 }
 
-FilterByte Fold(std::string_view pattern, size_t at, bool ignoreCase) {
+TPattern::Probe Fold(std::string_view pattern, size_t at, bool ignoreCase) {
   const auto b = static_cast<unsigned char>(pattern[at]);
   if (ignoreCase && b >= 'A' && b <= 'Z') return {at, 0x20, static_cast<unsigned char>(b | 0x20)};
   return {at, 0, b};
 }
 
-// The rarest byte, and the rarest of those that differ from it (the last byte when all
-// are the same).
-PatternFilter MakeFilter(std::string_view pattern, bool ignoreCase) {
-  size_t first = 0;
-  for (size_t k = 1; k < pattern.size(); ++k) {
-    if (Frequency(pattern[k], ignoreCase) < Frequency(pattern[first], ignoreCase)) first = k;
-  }
-  const FilterByte rarest = Fold(pattern, first, ignoreCase);
-  size_t second = pattern.size() - 1;
-  bool found = false;
-  for (size_t k = 0; k < pattern.size(); ++k) {
-    if (Fold(pattern, k, ignoreCase).value == rarest.value) continue;
-    if (!found || Frequency(pattern[k], ignoreCase) < Frequency(pattern[second], ignoreCase)) {
-      second = k;
-      found = true;
-    }
-  }
-  return {pattern, ignoreCase, rarest, Fold(pattern, second, ignoreCase)};
-}
-
-bool EqualAt(const char* text, const PatternFilter& filter) {
-  const std::string_view pattern = filter.pattern;
+bool EqualAt(const char* text, const TPattern& filter) {
+  const std::string_view pattern = filter.text;
   if (!filter.ignoreCase) return std::memcmp(text, pattern.data(), pattern.size()) == 0;
   for (size_t k = 0; k < pattern.size(); ++k) {
     if (UpCase(text[k]) != pattern[k]) return false;
@@ -95,21 +59,28 @@ bool EqualAt(const char* text, const PatternFilter& filter) {
   return true;
 }
 
-bool Passes(const char* text, const FilterByte& b) {
+bool Passes(const char* text, const TPattern::Probe& b) {
   return (static_cast<unsigned char>(text[b.at]) | b.orMask) == b.value;
 }
 
 size_t ScalarFindLineEnd(const char* text, size_t from, size_t to) {
   for (size_t p = from; p < to; ++p) {
-    if (IsLineEnd(text[p])) return p;
+    if (IsLineEnd(text[p]) || text[p] == '\0') return p;
   }
   return to;
 }
 
+size_t ScalarFindLastLineEnd(const char* text, size_t from, size_t to) {
+  for (size_t p = to; p > from; --p) {
+    if (IsLineEnd(text[p - 1])) return p - 1;
+  }
+  return kNotFound;
+}
+
 // Counts the line ends in [tailFrom, to) onto `count` (those in [from, tailFrom) already),
 // and finds the last line-end byte in [from, to).
-LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t tailFrom, size_t to,
-                             size_t count) {
+LineEnds CountLineEndsTail(const char* text, size_t from, size_t tailFrom, size_t to,
+                           size_t count) {
   LineEnds ends;
   ends.count = count;
   for (size_t p = tailFrom; p < to; ++p) {
@@ -117,19 +88,16 @@ LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t tailFrom, siz
     // The LF of a pair counts; its CR does not.
     if (c == '\n' || (c == '\r' && (p + 1 >= to || text[p + 1] != '\n'))) ++ends.count;
   }
-  // Only the part of the range after its last line end is walked back over.
-  for (size_t p = to; ends.count > 0 && p > from; --p) {
-    if (IsLineEnd(text[p - 1])) {
-      ends.lastByte = p - 1;
-      break;
-    }
-  }
+  if (ends.count > 0) ends.lastByte = FindLastLineEnd(text, from, to);
   return ends;
 }
 
-size_t ScalarFindPatternOrNul(const char* text, size_t from, size_t to,
-                              const PatternFilter& filter) {
-  const size_t m = filter.pattern.size();
+LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t to) {
+  return CountLineEndsTail(text, from, from, to, 0);
+}
+
+size_t ScalarFindPatternOrNul(const char* text, size_t from, size_t to, const TPattern& filter) {
+  const size_t m = filter.text.size();
   for (size_t p = from; p < to; ++p) {
     if (text[p] == '\0') return p;
     if (to - p >= m && Passes(text + p, filter.first) && Passes(text + p, filter.second) &&
@@ -232,44 +200,55 @@ void SetScanLevel(TScanLevel level) {
   currentScanLevel = level < kBestScanLevel ? level : kBestScanLevel;
 }
 
-size_t FindLineEnd(const char* text, size_t from, size_t to) {
+// The scan of the current level.
+template <typename Scan>
+Scan AtLevel(Scan scalar, [[maybe_unused]] Scan sse2, [[maybe_unused]] Scan avx2) {
   switch (currentScanLevel) {
-#if defined(__x86_64__)
     case TScanLevel::Avx2:
-      return avx2::FindLineEnd(text, from, to);
+      return avx2;
     case TScanLevel::Sse2:
-      return sse2::FindLineEnd(text, from, to);
-#endif
+      return sse2;
     default:
-      return ScalarFindLineEnd(text, from, to);
+      return scalar;
   }
+}
+#if defined(__x86_64__)
+#define SCAN(name) AtLevel(Scalar##name, sse2::name, avx2::name)
+#else
+#define SCAN(name) Scalar##name
+#endif
+
+TPattern::TPattern(std::string_view text, bool ignoreCase) : text(text), ignoreCase(ignoreCase) {
+  size_t rarest = 0;
+  for (size_t k = 1; k < text.size(); ++k) {
+    if (Frequency(text[k], ignoreCase) < Frequency(text[rarest], ignoreCase)) rarest = k;
+  }
+  first = Fold(text, rarest, ignoreCase);
+  size_t next = text.size() - 1;
+  bool found = false;
+  for (size_t k = 0; k < text.size(); ++k) {
+    if (Fold(text, k, ignoreCase).value == first.value) continue;
+    if (!found || Frequency(text[k], ignoreCase) < Frequency(text[next], ignoreCase)) {
+      next = k;
+      found = true;
+    }
+  }
+  second = Fold(text, next, ignoreCase);
+}
+
+size_t FindLineEnd(const char* text, size_t from, size_t to) {
+  return SCAN(FindLineEnd)(text, from, to);
+}
+
+size_t FindLastLineEnd(const char* text, size_t from, size_t to) {
+  return SCAN(FindLastLineEnd)(text, from, to);
 }
 
 LineEnds CountLineEnds(const char* text, size_t from, size_t to) {
-  switch (currentScanLevel) {
-#if defined(__x86_64__)
-    case TScanLevel::Avx2:
-      return avx2::CountLineEnds(text, from, to);
-    case TScanLevel::Sse2:
-      return sse2::CountLineEnds(text, from, to);
-#endif
-    default:
-      return ScalarCountLineEnds(text, from, from, to, 0);
-  }
+  return SCAN(CountLineEnds)(text, from, to);
 }
 
-size_t FindPatternOrNul(const char* text, size_t from, size_t to, std::string_view pattern,
-                        bool ignoreCase) {
-  if (pattern.empty() || to <= from) return kNotFound;
-  const PatternFilter filter = MakeFilter(pattern, ignoreCase);
-  switch (currentScanLevel) {
-#if defined(__x86_64__)
-    case TScanLevel::Avx2:
-      return avx2::FindPatternOrNul(text, from, to, filter);
-    case TScanLevel::Sse2:
-      return sse2::FindPatternOrNul(text, from, to, filter);
-#endif
-    default:
-      return ScalarFindPatternOrNul(text, from, to, filter);
-  }
+size_t FindPatternOrNul(const char* text, size_t from, size_t to, const TPattern& pattern) {
+  if (to <= from) return kNotFound;
+  return SCAN(FindPatternOrNul)(text, from, to, pattern);
 }

@@ -142,10 +142,17 @@ void TFileLines::CheckUpTo(size_t offset) {
   if (offset > textLength_) offset = textLength_;
   if (offset <= checked_) return;
   const char* text = data_;
-  const void* nul = std::memchr(text + checked_, 0, offset - checked_);
-  if (nul != nullptr) {
-    textLength_ = static_cast<size_t>(static_cast<const char*>(nul) - text);
-    offset = textLength_;
+  // The line walk mostly asks for a byte or two more; a call would cost more than those.
+  size_t nul = checked_;
+  if (offset - checked_ <= 16) {
+    while (nul < offset && text[nul] != '\0') ++nul;
+  } else {
+    const void* found = std::memchr(text + checked_, 0, offset - checked_);
+    nul = found == nullptr ? offset : static_cast<size_t>(static_cast<const char*>(found) - text);
+  }
+  if (nul < offset) {
+    textLength_ = nul;
+    offset = nul;
   }
   checked_ = offset;
 }
@@ -159,6 +166,9 @@ std::string_view TFileLines::Text() {
 // counted at once, while its bytes are still in the cache, so that the line number of a
 // later hit costs no second pass over memory.
 size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) {
+  if (!pattern_ || pattern_->text != pattern || pattern_->ignoreCase != ignoreCase) {
+    pattern_.emplace(pattern, ignoreCase);
+  }
   CheckUpTo(from);
   for (;;) {
     if (from >= textLength_) return kNotFound;
@@ -166,7 +176,7 @@ size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
     const size_t windowEnd = textLength_ - from > kWindow ? from + kWindow : textLength_;
     const size_t scanEnd =
         textLength_ - windowEnd > pattern.size() - 1 ? windowEnd + pattern.size() - 1 : textLength_;
-    const size_t at = FindPatternOrNul(data_, from, scanEnd, pattern, ignoreCase);
+    const size_t at = FindPatternOrNul(data_, from, scanEnd, *pattern_);
     if (at != kNotFound && data_[at] == '\0') {
       textLength_ = at;
       checked_ = at;
@@ -185,10 +195,14 @@ size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
 }
 
 // The end of the line that begins at `start`: its CR or LF, or the end of the text.
+// The scan for it stops at a NUL too, which then ends the text; the bytes before the
+// line's start have been looked at already, so that NUL is the first.
 size_t TFileLines::LineEnd(size_t start) {
+  CheckUpTo(start);
   const size_t end = FindLineEnd(data_, start, textLength_);
-  CheckUpTo(end);
-  return end < textLength_ ? end : textLength_;
+  if (end < textLength_ && data_[end] == '\0') textLength_ = end;
+  if (checked_ < end) checked_ = end;
+  return end;
 }
 
 // The start of the line after the one whose end is at `end`, or the end of the text.
@@ -211,9 +225,8 @@ void TFileLines::StepBack() {
   const char* text = data_;
   size_t end = cursorStart_ - 1;
   if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
-  size_t start = end;
-  while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
-  cursorStart_ = start;
+  const size_t before = FindLastLineEnd(text, 0, end);
+  cursorStart_ = before == kNotFound ? 0 : before + 1;
   --cursorLine_;
 }
 

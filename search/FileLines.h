@@ -6,6 +6,7 @@
 // file has no lines. Lines are views into the buffer and are found on demand: the
 // matching searches the buffer itself and only counts line ends around its hits.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,8 +80,9 @@ class TFileLines {
   };
   std::vector<LineSpan> walked_;
   int64_t walkedFirst_ = 0;
-  int64_t count_ = -1;   // number of lines, once known
-  bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
+  int64_t count_ = -1;               // number of lines, once known
+  std::optional<TPattern> pattern_;  // the last pattern Find was given, made ready
+  bool noAtime_ = true;              // cleared once the system refuses O_NOATIME
 
   void ReadAll(int fd, size_t size);
   bool MapAll(int fd, size_t size);

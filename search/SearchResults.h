@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "search/ChunkedList.h"
 #include "search/GrepItemUnit.h"
 #include "search/MappedMemory.h"
 #include "search/SampleStore.h"
 
-// The records in the order found; a million of them fill large mapped arrays.
-using TGrepItems = std::vector<TGrepItem, TMappedAllocator<TGrepItem>>;
+// The records in the order found.
+using TGrepItems = TChunkedList<TGrepItem>;
 
 class TSearchResults {
  public:

@@ -23,9 +23,16 @@ class ByteScanLevels : public testing::TestWithParam<TScanLevel> {
 
 size_t ReferenceFindLineEnd(const std::string& text, size_t from, size_t to) {
   for (size_t p = from; p < to; ++p) {
-    if (text[p] == '\r' || text[p] == '\n') return p;
+    if (text[p] == '\r' || text[p] == '\n' || text[p] == '\0') return p;
   }
   return to;
+}
+
+size_t ReferenceFindLastLineEnd(const std::string& text, size_t from, size_t to) {
+  for (size_t p = to; p > from; --p) {
+    if (text[p - 1] == '\r' || text[p - 1] == '\n') return p - 1;
+  }
+  return kNotFound;
 }
 
 LineEnds ReferenceCountLineEnds(const std::string& text, size_t from, size_t to) {
@@ -69,6 +76,7 @@ TEST_P(ByteScanLevels, AgreeWithPlainLoops) {
     SCOPED_TRACE(testing::PrintToString(round) + " " + testing::PrintToString(from) + ".." +
                  testing::PrintToString(to));
     EXPECT_EQ(FindLineEnd(text.data(), from, to), ReferenceFindLineEnd(text, from, to));
+    EXPECT_EQ(FindLastLineEnd(text.data(), from, to), ReferenceFindLastLineEnd(text, from, to));
     const LineEnds ends = CountLineEnds(text.data(), from, to);
     const LineEnds expected = ReferenceCountLineEnds(text, from, to);
     EXPECT_EQ(ends.count, expected.count);
@@ -76,7 +84,7 @@ TEST_P(ByteScanLevels, AgreeWithPlainLoops) {
     const bool ignoreCase = random() % 2 == 0;
     std::string pattern = RandomBytes(random, dense ? "ab_" : "abcAB_\xe9\xc9 ", 1 + random() % 4);
     if (ignoreCase) pattern = ReferenceUpper(pattern);
-    EXPECT_EQ(FindPatternOrNul(text.data(), from, to, pattern, ignoreCase),
+    EXPECT_EQ(FindPatternOrNul(text.data(), from, to, TPattern(pattern, ignoreCase)),
               ReferenceFindPatternOrNul(text, from, to, pattern, ignoreCase))
         << testing::PrintToString(pattern);
   }

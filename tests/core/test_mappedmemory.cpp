@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "search/ChunkedList.h"
 #include "search/MappedMemory.h"
 
 namespace {
@@ -57,6 +59,43 @@ TEST(MappedAllocator, VectorGrowsThroughBothKinds) {
   values.resize(10);
   values.shrink_to_fit();
   EXPECT_EQ(values.back(), 27u);
+}
+
+// Counts the live instances, and refuses to be made from a negative number.
+struct Counted {
+  static inline int live = 0;
+  explicit Counted(int v) : value(v) {
+    if (v < 0) throw std::runtime_error("refused");
+    ++live;
+  }
+  ~Counted() { --live; }
+  Counted(const Counted&) = delete;
+  int value;
+  char padding[60];
+};
+
+// Elements keep their places across blocks while the list grows; a failed add changes
+// nothing; clearing destroys every element.
+TEST(ChunkedList, ElementsNeverMove) {
+  TChunkedList<Counted> list;
+  std::vector<const Counted*> places;
+  const int count = 100000;  // several blocks of 2 MiB
+  for (int i = 0; i < count; ++i) {
+    list.emplace_back(i);
+    places.push_back(&list[static_cast<size_t>(i)]);
+  }
+  EXPECT_THROW(list.emplace_back(-1), std::runtime_error);
+  ASSERT_EQ(list.size(), static_cast<size_t>(count));
+  EXPECT_EQ(Counted::live, count);
+  for (int i = 0; i < count; i += 997) {
+    EXPECT_EQ(&list[static_cast<size_t>(i)], places[static_cast<size_t>(i)]);
+    EXPECT_EQ(list[static_cast<size_t>(i)].value, i);
+  }
+  list.emplace_back(count);
+  EXPECT_EQ(list[static_cast<size_t>(count)].value, count);
+  list.clear();
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(Counted::live, 0);
 }
 
 }  // namespace
