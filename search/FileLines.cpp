@@ -162,9 +162,10 @@ std::string_view TFileLines::Text() {
   return {data_, textLength_};
 }
 
-// The text is searched a window at a time. The line ends of a window without a hit are
-// counted at once, while its bytes are still in the cache, so that the line number of a
-// later hit costs no second pass over memory.
+// A mapped file is searched a window at a time, and the line ends of a window without a
+// hit are counted at once, while its bytes are still in the cache, so that the line
+// number of a later hit costs no second pass over memory. A smaller file stays in the
+// cache whole, so its line ends are counted only when a hit needs them.
 size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) {
   if (!pattern_ || pattern_->text != pattern || pattern_->ignoreCase != ignoreCase) {
     pattern_.emplace(pattern, ignoreCase);
@@ -173,7 +174,8 @@ size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
   for (;;) {
     if (from >= textLength_) return kNotFound;
     // Occurrences that begin in [from, windowEnd), which may end past it.
-    const size_t windowEnd = textLength_ - from > kWindow ? from + kWindow : textLength_;
+    const size_t window = length_ >= kMappedFrom ? kWindow : textLength_;
+    const size_t windowEnd = textLength_ - from > window ? from + window : textLength_;
     const size_t scanEnd =
         textLength_ - windowEnd > pattern.size() - 1 ? windowEnd + pattern.size() - 1 : textLength_;
     const size_t at = FindPatternOrNul(data_, from, scanEnd, *pattern_);
