@@ -6,13 +6,20 @@
 #include "cli/Output.h"
 #include "search/SearchResults.h"
 
-TCliHost::TCliHost(const TCliOptions& options, TStringList folders, const TSearchResults& results,
-                   TOutput& output)
+TCliHost::TCliHost(const TCliOptions& options, TStringList folders, TListedFolders listed,
+                   const TSearchResults& results, TOutput& output)
     : options_(options),
       maskText_(options.maskText),
       folders_(std::move(folders)),
+      listed_(std::move(listed)),
       results_(results),
       output_(output) {}
+
+// The walk's listing of the folder, under its path as the folder list spells it.
+const TFolderEntries* TCliHost::ListedEntries(size_t i) {
+  const auto kept = listed_.find(folders_[i]);
+  return kept == listed_.end() ? nullptr : &kept->second;
+}
 
 // Prints the results lines as the results window lists them, optionally each with its
 // line index entry and each match with its context sample.

@@ -6,14 +6,15 @@
 #include "cli/Options.h"
 #include "search/SearchRun.h"
 #include "util/StringList.h"
+#include "util/files.h"
 
 class TOutput;
 class TSearchResults;
 
 class TCliHost final : public TSearchHost {
  public:
-  TCliHost(const TCliOptions& options, TStringList folders, const TSearchResults& results,
-           TOutput& output);
+  TCliHost(const TCliOptions& options, TStringList folders, TListedFolders listed,
+           const TSearchResults& results, TOutput& output);
 
   std::string MaskText() override { return maskText_; }
   void SetMaskText(const std::string& text) override { maskText_ = text; }
@@ -22,6 +23,7 @@ class TCliHost final : public TSearchHost {
   std::string SearchText() override { return options_.searchText; }
   bool CaseSensitive() override { return options_.caseSensitive; }
   bool WholeWord() override { return options_.wholeWord; }
+  const TFolderEntries* ListedEntries(size_t i) override;
 
   void ResetProgress(size_t) override {}
   void ShowProgress() override {}
@@ -40,6 +42,7 @@ class TCliHost final : public TSearchHost {
   const TCliOptions& options_;
   std::string maskText_;
   TStringList folders_;
+  TListedFolders listed_;
   const TSearchResults& results_;
   TOutput& output_;
 };

@@ -29,7 +29,7 @@ TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool with
     if (withSubfolders) {
       // The walk expands whatever its list holds already, so it gets a fresh one.
       TStringList subfolders;
-      ListAllSubfolders(ChildPath(folder, "*.*"), subfolders);
+      ListAllSubfoldersKeepingEntries(folder, subfolders, list.listed);
       AppendStrings(subfolders, list.folders, false);
     }
   }

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "util/StringList.h"
+#include "util/files.h"
 
 struct TFolderList {
   TStringList folders;
   std::vector<std::string> missing;  // arguments that name no existing folder
+  TListedFolders listed;             // the entries of every folder the walk listed
 };
 
-// With `withSubfolders`, each folder is followed by every folder below it, breadth-first.
+// With `withSubfolders`, each folder is followed by every folder below it, breadth-first;
+// the walk keeps what it listed, so that the search need not list those folders again.
 TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders);

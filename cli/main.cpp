@@ -27,7 +27,7 @@ int Search(const TCliOptions& options) {
   }
   TSearchResults results;
   TOutput output(STDOUT_FILENO, options.crlf);
-  TCliHost host(options, std::move(folders.folders), results, output);
+  TCliHost host(options, std::move(folders.folders), std::move(folders.listed), results, output);
   RunSearch(host, results);
   output.Flush();
   if (output.Error() != 0) {

@@ -45,13 +45,25 @@ class TRun {
       host_.FolderStarted(i + 1);
       host_.ProcessEvents();
       TFolderHandle handle(folder);
-      ListMatchingFiles(handle, masks, 0, files_);
+      ListFiles(handle, i, masks);
       host_.FilesListed(files_.size());
       SearchFiles(handle, folder);
     }
   }
 
  private:
+  // Folder i's matching files, from the entries its host listed when there are any. The
+  // folder is open all the same, for its files are opened through it; one that cannot be
+  // opened gives no files either way.
+  void ListFiles(const TFolderHandle& handle, size_t i, const TStringList& masks) {
+    const TFolderEntries* listed = handle.Valid() ? host_.ListedEntries(i) : nullptr;
+    if (listed != nullptr) {
+      ListMatchingFiles(*listed, masks, 0, files_);
+    } else {
+      ListMatchingFiles(handle, masks, 0, files_);
+    }
+  }
+
   void SearchFiles(const TFolderHandle& handle, const std::string& folder) {
     for (size_t j = 0; j < files_.size(); ++j) {
       if (host_.Cancelled()) break;

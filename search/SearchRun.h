@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "util/files.h"
+
 class TSearchResults;
 
 class TSearchHost {
@@ -19,6 +21,9 @@ class TSearchHost {
   virtual std::string SearchText() = 0;                   // before every FindNextMatch/IsWholeWord
   virtual bool CaseSensitive() = 0;                       // before every FindNextMatch/IsWholeWord
   virtual bool WholeWord() = 0;                           // after every found line
+  // Folder i's entries as the host has listed them already, asked when its files are
+  // listed; none (the default) has the run list the folder itself.
+  virtual const TFolderEntries* ListedEntries(size_t) { return nullptr; }
 
   // Progress: the steps of the progress window, in the run's order.
   virtual void ResetProgress(size_t folderCount) = 0;  // label "", overall max, both progress 0

@@ -40,19 +40,44 @@ using FolderId = std::pair<dev_t, ino_t>;
 // name pattern. The kind of each entry comes with the listing (links followed), so files
 // and system entries are told apart from folders directly; no second listing is needed to
 // remove files from the candidates, and a file and a folder whose names differ only in
-// case can never be confused.
+// case can never be confused. With Kept, every entry of the listing is kept there as well.
 int AppendSubfolders(const TFolderHandle& handle, const std::string& folder,
-                     const std::string& names, TStringList& folders) {
+                     const std::string& names, TStringList& folders, TFolderEntries* kept) {
   const TMaskComparer comparer;
   const bool everyName = names == "*.*";
   int appended = 0;
   handle.ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
+    if (kept != nullptr) kept->push_back({std::string(name), kind});
     if (kind != TFolderHandle::EntryKind::Folder || name.front() == '.') return;
     if (!everyName && !comparer.Matches(name, names)) return;
     folders.push_back(folder + std::string(name));
     ++appended;
   });
   return appended;
+}
+
+// Stands for the pattern's folder where the walk names a folder by its index in Folders.
+constexpr size_t kPatternFolder = static_cast<size_t>(-1);
+
+// The breadth-first walk of ListAllSubfolders. keptFor(i) says where to keep the entries of
+// each folder the walk lists (nullptr: nowhere), i being kPatternFolder or its index in
+// Folders.
+template <typename KeptFor>
+int WalkSubfolders(std::string_view pattern, TStringList& folders, KeptFor keptFor) {
+  const Pattern parts = SplitPattern(pattern);
+  std::set<FolderId> entered;
+  // Lists one folder unless a link has led into it before.
+  auto expand = [&](const std::string& folder, size_t index) {
+    const TFolderHandle handle(folder);
+    struct stat st;
+    if (!handle.Valid() || fstat(handle.Fd(), &st) != 0) return;
+    if (!entered.insert({st.st_dev, st.st_ino}).second) return;
+    AppendSubfolders(handle, folder, parts.names, folders, keptFor(index));
+  };
+  expand(parts.folder, kPatternFolder);
+  // Entries appended while walking are walked in their turn: breadth first.
+  for (size_t i = 0; i < folders.size(); ++i) expand(ChildPath(folders[i], {}), i);
+  return static_cast<int>(folders.size());
 }
 
 }  // namespace
@@ -77,24 +102,20 @@ std::string StripLeadingSeparator(std::string_view name) {
 int ListSubfolders(std::string_view pattern, TStringList& folders) {
   const Pattern parts = SplitPattern(pattern);
   const TFolderHandle handle(parts.folder);
-  return AppendSubfolders(handle, parts.folder, parts.names, folders);
+  return AppendSubfolders(handle, parts.folder, parts.names, folders, nullptr);
 }
 
 int ListAllSubfolders(std::string_view pattern, TStringList& folders) {
-  const Pattern parts = SplitPattern(pattern);
-  std::set<FolderId> entered;
-  // Lists one folder unless a link has led into it before.
-  auto expand = [&](const std::string& folder) {
-    const TFolderHandle handle(folder);
-    struct stat st;
-    if (!handle.Valid() || fstat(handle.Fd(), &st) != 0) return;
-    if (!entered.insert({st.st_dev, st.st_ino}).second) return;
-    AppendSubfolders(handle, folder, parts.names, folders);
-  };
-  expand(parts.folder);
-  // Entries appended while walking are walked in their turn: breadth first.
-  for (size_t i = 0; i < folders.size(); ++i) expand(ChildPath(folders[i], {}));
-  return static_cast<int>(folders.size());
+  return WalkSubfolders(pattern, folders, [](size_t) -> TFolderEntries* { return nullptr; });
+}
+
+int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& folders,
+                                    TListedFolders& listed) {
+  return WalkSubfolders(ChildPath(folder, "*.*"), folders, [&](size_t i) {
+    TFolderEntries& kept = listed[i == kPatternFolder ? folder : folders[i]];
+    kept.clear();  // a folder walked again (given twice) is kept as listed last
+    return &kept;
+  });
 }
 
 bool DirectoryExists(const std::string& path) {

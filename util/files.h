@@ -3,6 +3,8 @@
 // through which a folder's files are listed and opened.
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "util/StringList.h"
 
@@ -59,3 +61,20 @@ void TFolderHandle::ForEachEntry(Visit&& visit) const {
                  EntryKind kind) { (*static_cast<Visit*>(context))(name, kind); },
               &visit);
 }
+
+// A folder entry as ForEachEntry gave it, kept after the listing.
+struct TFolderEntry {
+  std::string name;
+  TFolderHandle::EntryKind kind;
+};
+using TFolderEntries = std::vector<TFolderEntry>;
+// Kept listings, each under its folder's path exactly as the folder list spells it.
+using TListedFolders = std::unordered_map<std::string, TFolderEntries>;
+
+// ListAllSubfolders below Folder (the pattern Folder + "/*.*") that also keeps, in Listed,
+// the entries of each folder it lists: Folder's under Folder, every other under its entry
+// in Folders. The walk lists each folder to find its subfolders; keeping the other entries
+// spares listing it again for its files. A folder it does not enter (reached again through
+// a link) is not kept.
+int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& folders,
+                                    TListedFolders& listed);

@@ -8,6 +8,24 @@ namespace {
 // The listing's attribute bits for the entries a caller may ask for besides ordinary files.
 constexpr int kHidden = 2;
 constexpr int kDirectory = 16;
+
+// Empties Files and gives the choice ListMatchingFiles makes, entry by entry, appending to
+// Files: one filter for a folder's listing and for its entries kept from before.
+auto MatchingFilesFilter(const TStringList& masks, int attributes, TStringList& files) {
+  files.clear();
+  return [&masks, attributes, &files, comparer = TMaskComparer()](std::string_view name,
+                                                                  TFolderHandle::EntryKind kind) {
+    // System entries (FIFOs, sockets, devices, broken links) are never listed: opening
+    // one could hang or read without end.
+    if (kind == TFolderHandle::EntryKind::Other) return;
+    if (kind == TFolderHandle::EntryKind::Folder && !(attributes & kDirectory)) return;
+    if (name.front() == '.' && !(attributes & kHidden)) return;
+    for (const std::string& mask : masks) {
+      if (comparer.Matches(name, mask)) files.emplace_back(name);
+    }
+  };
+}
+
 }  // namespace
 
 int ListMatchingFiles(const std::string& folder, const TStringList& masks, int attributes,
@@ -17,18 +35,14 @@ int ListMatchingFiles(const std::string& folder, const TStringList& masks, int a
 
 int ListMatchingFiles(const TFolderHandle& folder, const TStringList& masks, int attributes,
                       TStringList& files) {
-  files.clear();
-  const TMaskComparer comparer;
-  folder.ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
-    // System entries (FIFOs, sockets, devices, broken links) are never listed: opening
-    // one could hang or read without end.
-    if (kind == TFolderHandle::EntryKind::Other) return;
-    if (kind == TFolderHandle::EntryKind::Folder && !(attributes & kDirectory)) return;
-    if (name.front() == '.' && !(attributes & kHidden)) return;
-    for (const std::string& mask : masks) {
-      if (comparer.Matches(name, mask)) files.emplace_back(name);
-    }
-  });
+  folder.ForEachEntry(MatchingFilesFilter(masks, attributes, files));
+  return static_cast<int>(files.size());
+}
+
+int ListMatchingFiles(const TFolderEntries& entries, const TStringList& masks, int attributes,
+                      TStringList& files) {
+  const auto filter = MatchingFilesFilter(masks, attributes, files);
+  for (const TFolderEntry& entry : entries) filter(entry.name, entry.kind);
   return static_cast<int>(files.size());
 }
 

@@ -3,8 +3,7 @@
 #include <string>
 
 #include "util/StringList.h"
-
-class TFolderHandle;
+#include "util/files.h"
 
 // Replaces Files with the names of the folder's ordinary, visible files that match a mask,
 // in listing order, each once per matching mask. Attributes 0 lists files only; a folder
@@ -13,6 +12,9 @@ int ListMatchingFiles(const std::string& folder, const TStringList& masks, int a
                       TStringList& files);
 // The same over a folder that is already open.
 int ListMatchingFiles(const TFolderHandle& folder, const TStringList& masks, int attributes,
+                      TStringList& files);
+// The same over a folder's entries listed before, as its ForEachEntry gave them.
+int ListMatchingFiles(const TFolderEntries& entries, const TStringList& masks, int attributes,
                       TStringList& files);
 
 // Upper-cases (ASCII) every entry in place.

@@ -1,4 +1,5 @@
-// trawlix-cli run as a process on folders made for each test.
+// trawlix-cli run as a process on folders made for each test, and its folder list and
+// search host driven directly.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -10,7 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "FolderEntries.h"
+#include "SpecialFiles.h"
 #include "TempDir.h"
+#include "cli/CliHost.h"
+#include "cli/FolderList.h"
+#include "cli/Output.h"
+#include "search/SearchResults.h"
+#include "util/files.h"
 
 namespace {
 
@@ -199,6 +207,64 @@ TEST_F(CliTest, RecursiveAddsEachFolderThenItsSubtreeBreadthFirst) {
   std::vector<std::string> middle = {headers[1], headers[2]};
   std::sort(middle.begin(), middle.end());
   EXPECT_EQ(middle, (std::vector<std::string>{a, b}));
+}
+
+// A recursive search finds what the search of every folder of the walk finds, each of
+// them listed by the run itself.
+TEST_F(CliTest, RecursiveSearchFindsWhatTheRunsOwnListingsFind) {
+  scratch.Write("R/a.txt", "foo");
+  scratch.Write("R/.hidden.txt", "foo");
+  scratch.Write("R/readme", "foo");
+  scratch.Write("R/A/x.txt", "foo");
+  scratch.Write("R/A/.git/config", "foo");
+  MakeFifo(scratch / "R/pipe.txt");
+  MakeLink("a.txt", scratch / "R/link.txt");
+  MakeLink("gone", scratch / "R/broken.txt");
+  MakeLink(scratch / "R", scratch / "R/A/up");
+  TStringList subfolders;
+  ListAllSubfolders(scratch / "R/*.*", subfolders);
+  std::vector<std::string> args = {"-m", "*.txt;*.*", "-t", "foo", scratch / "R"};
+  args.insert(args.end(), subfolders.begin(), subfolders.end());
+  TCliRun listedByTheRun = Cli(args);
+  TCliRun walked = Cli({"-r", "-m", "*.txt;*.*", "-t", "foo", scratch / "R"});
+  EXPECT_EQ(walked.status, 0);
+  EXPECT_NE(walked.out, "");
+  EXPECT_EQ(walked.out, listedByTheRun.out);
+}
+
+// The host hands the run, under the folder list's own spelling, the entries the walk kept
+// of each folder it listed; a folder the walk did not enter is left to the run.
+TEST(CliFolderList, TheWalkKeepsWhatItListedForTheRun) {
+  TempDir dir;
+  dir.Write("R/r.txt", "foo");
+  dir.Write("R/A/X/x.txt", "foo");
+  dir.Write("R/.git/config", "foo");
+  dir.MakeFolder("R/B");
+  MakeLink(dir / "R", dir / "R/A/up");
+  dir.Write("S/s.txt", "foo");
+  const TFolderList list = BuildFolderList({dir / "R/./A/..//", dir / "S/"}, true);
+  ASSERT_EQ(list.folders.size(), 6u);
+  EXPECT_EQ(list.folders.front(), dir / "R");
+
+  TCliOptions options;
+  TSearchResults results;
+  TOutput output(STDOUT_FILENO, false);
+  TCliHost host(options, list.folders, list.listed, results, output);
+  for (size_t i = 0; i < host.FolderCount(); ++i) {
+    const std::string folder = host.Folder(i);
+    const TFolderEntries* entries = host.ListedEntries(i);
+    if (folder == dir / "R/A/up") {
+      EXPECT_EQ(entries, nullptr);
+    } else {
+      ASSERT_NE(entries, nullptr) << folder;
+      EXPECT_EQ(Described(*entries), Described(EntriesOf(folder))) << folder;
+    }
+  }
+
+  const TFolderList flat = BuildFolderList({dir / "R"}, false);
+  EXPECT_TRUE(flat.listed.empty());
+  TCliHost flatHost(options, flat.folders, flat.listed, results, output);
+  EXPECT_EQ(flatHost.ListedEntries(0), nullptr);
 }
 
 TEST_F(CliTest, AReaderThatStopsEarlyEndsTheOutputQuietly) {

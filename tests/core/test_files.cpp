@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "FolderEntries.h"
 #include "SpecialFiles.h"
 #include "TempDir.h"
 #include "util/files.h"
@@ -152,6 +153,49 @@ TEST(ListAllSubfolders, OddNamesPassThrough) {
   std::sort(folders.begin(), folders.end());
   EXPECT_EQ(folders, (TStringList{dir / "blank ", dir / "blank /inner", dir / latin1,
                                   dir / (latin1 + "/\xff\xfe")}));
+}
+
+TEST(ListAllSubfoldersKeepingEntries, KeepsTheListingOfEveryFolderItEnters) {
+  TempDir dir;
+  dir.Write("top.txt", "x");
+  dir.Write("A/a.txt", "x");
+  dir.Write("A/X/.hidden", "x");
+  dir.Write(".git/config", "x");
+  dir.MakeFolder("B");
+  dir.MakeFolder("blank ");
+  MakeFifo(dir / "A/pipe");
+  MakeLink("gone", dir / "B/broken");
+  MakeLink(dir.Path(), dir / "A/up");  // leads back to the top, which is not entered again
+
+  TStringList folders;
+  TListedFolders listed;
+  EXPECT_EQ(ListAllSubfoldersKeepingEntries(dir.Path(), folders, listed), 5);
+  TStringList plain;
+  ListAllSubfolders(dir.Path() + "/*.*", plain);
+  EXPECT_EQ(folders, plain);
+
+  // Under the folder as given and each subfolder as in Folders; hidden ones are not walked.
+  std::map<std::string, TStringList> expected;
+  for (const std::string& folder :
+       {dir.Path(), dir / "A", dir / "A/X", dir / "B", dir / "blank "}) {
+    expected[folder] = Described(EntriesOf(folder));
+  }
+  std::map<std::string, TStringList> kept;
+  for (const auto& [folder, entries] : listed) kept[folder] = Described(entries);
+  EXPECT_EQ(kept, expected);
+}
+
+TEST(ListAllSubfoldersKeepingEntries, AFolderWalkedAgainIsKeptOnce) {
+  TempDir dir;
+  dir.Write("A/a.txt", "x");
+  dir.Write("A/b.txt", "x");
+  TListedFolders listed;
+  TStringList first;
+  TStringList second;
+  ListAllSubfoldersKeepingEntries(dir.Path(), first, listed);
+  ListAllSubfoldersKeepingEntries(dir / "A", second, listed);
+  EXPECT_EQ(listed.size(), 2u);
+  EXPECT_EQ(Described(listed[dir / "A"]), Described(EntriesOf(dir / "A")));
 }
 
 TEST(DirectoryExists, FollowsLinks) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "FolderEntries.h"
+#include "SpecialFiles.h"
 #include "TempDir.h"
 #include "util/files.h"
 #include "util/lists.h"
@@ -91,6 +93,64 @@ TEST(ListMatchingFiles, NonUtf8NamesPassThrough) {
   TStringList files;
   ListMatchingFiles(dir.Path(), {"*.txt"}, 0, files);
   EXPECT_EQ(files, (TStringList{name}));
+}
+
+// A folder's entries kept from its listing give exactly the files the listing itself gives.
+struct KeptCase {
+  TStringList masks;
+  int attributes;
+};
+
+void PrintTo(const KeptCase& kept, std::ostream* out) {
+  for (const std::string& mask : kept.masks) *out << '"' << mask << "\" ";
+  *out << "attributes " << kept.attributes;
+}
+
+class KeptEntries : public ::testing::TestWithParam<KeptCase> {};
+
+TEST_P(KeptEntries, GiveTheFilesOfTheListing) {
+  TempDir dir;
+  for (const char* name :
+       {"notes.txt", "readme", "NOTES2.TXT", ".hidden.txt", ".h", " b.pas", "\xff\xe9t\xe9.txt"}) {
+    dir.Write(name, "x");
+  }
+  dir.MakeFolder("folder.txt");
+  dir.MakeFolder(".git");
+  MakeFifo(dir / "pipe.txt");
+  MakeSocket(dir / "sock.txt");
+  MakeLink("gone", dir / "broken.txt");
+  MakeLink("notes.txt", dir / "link.txt");
+  MakeLink("folder.txt", dir / "dirlink.txt");
+  const TFolderEntries entries = EntriesOf(dir.Path());
+
+  const KeptCase& kept = GetParam();
+  TStringList listed;
+  ListMatchingFiles(dir.Path(), kept.masks, kept.attributes, listed);
+  TStringList fromEntries = {"stale"};
+  EXPECT_EQ(ListMatchingFiles(entries, kept.masks, kept.attributes, fromEntries),
+            static_cast<int>(listed.size()));
+  EXPECT_EQ(fromEntries, listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, KeptEntries,
+                         ::testing::Values(KeptCase{{"*.*"}, 0}, KeptCase{{"*.txt", "*.*"}, 0},
+                                           KeptCase{{"*.TXT", " *.pas", ""}, 0},
+                                           KeptCase{{"*.*"}, 2}, KeptCase{{"*.*"}, 16},
+                                           KeptCase{{"*"}, 16 | 2}, KeptCase{{"*.nomatch"}, 0}));
+
+// The kept entries are taken as they stand: nothing is listed again.
+TEST(ListMatchingFiles, EntriesAreTakenAsGiven) {
+  using Kind = TFolderHandle::EntryKind;
+  const TFolderEntries entries = {{"b.txt", Kind::File},     {"a.txt", Kind::File},
+                                  {"pipe.txt", Kind::Other}, {".h.txt", Kind::File},
+                                  {"d.txt", Kind::Folder},   {"readme", Kind::File}};
+  TStringList files = {"stale"};
+  EXPECT_EQ(ListMatchingFiles(entries, {"*.txt", "*.*"}, 0, files), 5);
+  EXPECT_EQ(files, (TStringList{"b.txt", "b.txt", "a.txt", "a.txt", "readme"}));
+  EXPECT_EQ(ListMatchingFiles(entries, {"*.txt"}, 16 | 2, files), 4);
+  EXPECT_EQ(files, (TStringList{"b.txt", "a.txt", ".h.txt", "d.txt"}));
+  EXPECT_EQ(ListMatchingFiles(TFolderEntries(), {"*.*"}, 0, files), 0);
+  EXPECT_TRUE(files.empty());
 }
 
 TEST(StringLists, UpperCaseLeavesNonAscii) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "FolderEntries.h"
+#include "SpecialFiles.h"
 #include "TempDir.h"
 #include "TestSearchHost.h"
 #include "search/SearchResults.h"
@@ -33,6 +35,17 @@ Lines Join(std::initializer_list<Lines> parts) {
   for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
+
+// A host that hands the run the entries it holds for a folder's path.
+class TListedHost : public TTestHost {
+ public:
+  TListedFolders listed;
+
+  const TFolderEntries* ListedEntries(size_t i) override {
+    const auto kept = listed.find(folders.at(i));
+    return kept == listed.end() ? nullptr : &kept->second;
+  }
+};
 
 class SearchRunTest : public ::testing::Test {
  protected:
@@ -352,6 +365,51 @@ TEST_F(SearchRunTest, AnErrorEscapingTheRunStillEndsItsProgressAndCancel) {
   EXPECT_TRUE(host.Logged("CloseProgress"));
   EXPECT_EQ(host.log.back(), "ClearCancelled");
   EXPECT_FALSE(host.cancelled);
+}
+
+TEST_F(SearchRunTest, KeptEntriesGiveTheRunItsOwnListing) {
+  scratch.Write("A/a.txt", "foo\n");
+  scratch.Write("A/.hidden.txt", "foo\n");
+  scratch.Write("A/readme", "foo\n");
+  scratch.Write("A/sub.txt/x.txt", "foo\n");
+  MakeFifo(scratch / "A/pipe.txt");
+  MakeSocket(scratch / "A/sock.txt");
+  MakeLink("a.txt", scratch / "A/link.txt");
+  MakeLink("gone", scratch / "A/broken.txt");
+  MakeLink("sub.txt", scratch / "A/dirlink.txt");
+  host.folders = {scratch / "A", scratch / "A/sub.txt", scratch / "A/dirlink.txt"};
+  host.maskText = "*.txt;*.*";
+  Run();
+  ASSERT_EQ(results.GrepItems().size(), 9u);
+
+  TListedHost listedHost;
+  listedHost.folders = host.folders;
+  listedHost.maskText = host.maskText;
+  for (const std::string& folder : host.folders) listedHost.listed[folder] = EntriesOf(folder);
+  TSearchResults listedResults;
+  RunSearch(listedHost, listedResults);
+  EXPECT_EQ(LinesOf(listedResults), LinesOf(results));
+  EXPECT_EQ(listedHost.log, host.log);
+}
+
+TEST_F(SearchRunTest, TheRunTakesFilesFromKeptEntriesAndListsTheOtherFolders) {
+  scratch.Write("A/a.txt", "foo\n");
+  std::string b = scratch.Write("A/b.txt", "foo\n");
+  std::string c = scratch.Write("C/c.txt", "foo\n");
+  TListedHost listedHost;
+  listedHost.folders = {scratch / "A", scratch / "C"};
+  listedHost.listed[scratch / "A"] = {{"b.txt", TFolderHandle::EntryKind::File}};
+  RunSearch(listedHost, results);
+  EXPECT_EQ(LinesOf(results), (Lines{b, "    [0] foo", "", c, "    [0] foo"}));
+}
+
+TEST_F(SearchRunTest, AFolderGoneSinceItsEntriesWereKeptGivesNoFiles) {
+  TListedHost listedHost;
+  listedHost.folders = {scratch / "gone"};
+  listedHost.listed[scratch / "gone"] = {{"a.txt", TFolderHandle::EntryKind::File}};
+  RunSearch(listedHost, results);
+  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_TRUE(listedHost.Logged("FilesListed 0"));
 }
 
 TEST(SearchResultsTest, LinesAreMadeFromTheirKinds) {

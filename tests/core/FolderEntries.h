@@ -1,0 +1,25 @@
+#pragma once
+// A folder's entries as its listing gives them, and a plain text of them for comparisons
+// whose failures read well.
+#include <string>
+#include <string_view>
+
+#include "util/StringList.h"
+#include "util/files.h"
+
+inline TFolderEntries EntriesOf(const std::string& folder) {
+  TFolderEntries entries;
+  TFolderHandle(folder).ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
+    entries.push_back({std::string(name), kind});
+  });
+  return entries;
+}
+
+// Each entry as "name kind".
+inline TStringList Described(const TFolderEntries& entries) {
+  TStringList described;
+  for (const TFolderEntry& entry : entries) {
+    described.push_back(entry.name + " " + std::to_string(static_cast<int>(entry.kind)));
+  }
+  return described;
+}
