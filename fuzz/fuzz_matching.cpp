@@ -1,20 +1,26 @@
 // Any bytes taken as a loaded file, against the line rules written out plainly: the line
 // count, every line, the run's walk over the matches in both case modes, the whole-word
-// test and the context sample of each match.
+// test, the context sample of each match and the record made from it.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "../tests/core/LineReference.h"
 #include "FuzzCheck.h"
 #include "search/FileLines.h"
 #include "search/GrepItemUnit.h"
+#include "search/SampleStore.h"
 
 namespace {
 
 // The run's walk: each match from the one before, its whole-word test and its sample.
 void CompareWalk(TFileLines& file, const TStringList& lines, const std::string& text,
                  bool caseSensitive) {
+  TSampleStore store;
+  const auto path = std::make_shared<const std::string>("f");
+  std::vector<TGrepItem> items;
   long expected = -1;
   int64_t found = -1;
   do {
@@ -28,7 +34,16 @@ void CompareWalk(TFileLines& file, const TStringList& lines, const std::string& 
     const int64_t start = Max(0, found - 5);
     Require(BuildSample(file, start, 11, found) == ReferenceSample(lines, start, 11, expected),
             "BuildSample");
+    TSampleView view;
+    BuildSampleView(file, start, 11, found, view);
+    items.emplace_back(found, file.Line(found), path, view, store);
   } while (true);
+  // The records of a file share their samples' bytes, so they are checked once all exist.
+  for (const TGrepItem& item : items) {
+    const long n = static_cast<long>(item.LineIndex());
+    Require(item.Sample() == ReferenceSample(lines, Max(0, n - 5), 11, n), "record's sample");
+    Require(item.Line() == lines[static_cast<size_t>(n)], "record's line");
+  }
 }
 
 }  // namespace

@@ -135,6 +135,7 @@ void TFileLines::Clear() {
   cursorLine_ = 0;
   cursorStart_ = 0;
   count_ = -1;
+  hadHit_ = false;
   walked_.clear();
 }
 
@@ -162,10 +163,12 @@ std::string_view TFileLines::Text() {
   return {data_, textLength_};
 }
 
-// A mapped file is searched a window at a time, and the line ends of a window without a
-// hit are counted at once, while its bytes are still in the cache, so that the line
-// number of a later hit costs no second pass over memory. A smaller file stays in the
-// cache whole, so its line ends are counted only when a hit needs them.
+// Once a mapped file has had a hit, the rest is searched a window at a time, and the line
+// ends of a window without a hit are counted at once, while its bytes are still in the
+// cache, so that the line number of a later hit costs no second pass over memory. Until
+// then nothing is counted, since most large files hold no hit at all; the first hit pays
+// one more pass over the bytes before it. A smaller file stays in the cache whole, so its
+// line ends are counted only when a hit needs them.
 size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) {
   if (!pattern_ || pattern_->text != pattern || pattern_->ignoreCase != ignoreCase) {
     pattern_.emplace(pattern, ignoreCase);
@@ -174,7 +177,7 @@ size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
   for (;;) {
     if (from >= textLength_) return kNotFound;
     // Occurrences that begin in [from, windowEnd), which may end past it.
-    const size_t window = length_ >= kMappedFrom ? kWindow : textLength_;
+    const size_t window = hadHit_ && length_ >= kMappedFrom ? kWindow : textLength_;
     const size_t windowEnd = textLength_ - from > window ? from + window : textLength_;
     const size_t scanEnd =
         textLength_ - windowEnd > pattern.size() - 1 ? windowEnd + pattern.size() - 1 : textLength_;
@@ -187,6 +190,7 @@ size_t TFileLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
     if (at != kNotFound) {
       // The pattern holds no NUL, so the text goes on at least to the occurrence's end.
       if (checked_ < at + pattern.size()) checked_ = at + pattern.size();
+      hadHit_ = true;
       return at;
     }
     if (checked_ < scanEnd) checked_ = scanEnd;

@@ -81,6 +81,7 @@ class TFileLines {
   std::vector<LineSpan> walked_;
   int64_t walkedFirst_ = 0;
   int64_t count_ = -1;               // number of lines, once known
+  bool hadHit_ = false;              // whether Find has found the pattern in this file
   std::optional<TPattern> pattern_;  // the last pattern Find was given, made ready
   bool noAtime_ = true;              // cleared once the system refuses O_NOATIME
 

@@ -94,19 +94,22 @@ TEST(FindNextMatch, RandomStartsAgree) {
   }
 }
 
-// Large texts are searched in windows whose line ends are counted as the search passes
-// them. One hit, a CR LF pair before it or a NUL before it, placed across each 64 KiB
-// edge of a file that is read and of one that is mapped, gives what the line-by-line
+// After its first hit, a large text is searched in windows whose line ends are counted
+// as the search passes them; the windows begin with the line after that hit. One more
+// hit, a CR LF pair before it or a NUL before it, placed across each 64 KiB edge from
+// there, in a file that is read and in one that is mapped, gives what the line-by-line
 // search gives.
 TEST(FindNextMatch, AgreesAcrossSearchWindows) {
   std::mt19937 random(77);
   TempDir dir;
-  const std::string base =
-      RandomBytes(random, std::string(40, 'x') + "\n", TFileLines::kMappedFrom + 1000);
   const std::string text = "needle";
+  const std::string first = text + "\n";
+  const std::string base =
+      first + RandomBytes(random, std::string(40, 'x') + "\n", TFileLines::kMappedFrom + 1000);
   TFileLines read;
   TFileLines mapped;
-  for (size_t edge = size_t{64} << 10; edge < (size_t{1} << 20); edge += size_t{64} << 10) {
+  for (size_t edge = first.size() + (size_t{64} << 10); edge < (size_t{1} << 20);
+       edge += size_t{64} << 10) {
     for (const size_t back : {size_t{0}, size_t{1}, size_t{3}, text.size() - 1}) {
       std::string bytes = base;
       bytes.replace(edge - back, text.size(), text);
