@@ -47,7 +47,7 @@ int AppendSubfolders(const TFolderHandle& handle, const std::string& folder,
   const bool everyName = names == "*.*";
   int appended = 0;
   handle.ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
-    if (kept != nullptr) kept->push_back({std::string(name), kind});
+    if (kept != nullptr) kept->Add(name, kind);
     if (kind != TFolderHandle::EntryKind::Folder || name.front() == '.') return;
     if (!everyName && !comparer.Matches(name, names)) return;
     folders.push_back(folder + std::string(name));
@@ -113,9 +113,23 @@ int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& fold
                                     TListedFolders& listed) {
   return WalkSubfolders(ChildPath(folder, "*.*"), folders, [&](size_t i) {
     TFolderEntries& kept = listed[i == kPatternFolder ? folder : folders[i]];
-    kept.clear();  // a folder walked again (given twice) is kept as listed last
+    kept.Clear();  // a folder walked again (given twice) is kept as listed last
     return &kept;
   });
+}
+
+TFolderEntries::TFolderEntries(std::initializer_list<std::pair<std::string_view, Kind>> entries) {
+  for (const auto& [name, kind] : entries) Add(name, kind);
+}
+
+void TFolderEntries::Add(std::string_view name, Kind kind) {
+  names_.append(name).push_back('\0');
+  kinds_.push_back(kind);
+}
+
+void TFolderEntries::Clear() {
+  names_.clear();
+  kinds_.clear();
 }
 
 bool DirectoryExists(const std::string& path) {

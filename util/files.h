@@ -1,9 +1,11 @@
 #pragma once
 // Paths and folders: separators, subfolder enumeration, and the folder handle
 // through which a folder's files are listed and opened.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "util/StringList.h"
@@ -43,7 +45,7 @@ class TFolderHandle {
   bool Valid() const { return fd_ >= 0; }
   int Fd() const { return fd_; }
 
-  enum class EntryKind { File, Folder, Other };
+  enum class EntryKind : unsigned char { File, Folder, Other };
   // Calls visit(name, kind) for every entry but "." and "..", in listing order.
   // Links are followed to find the kind; FIFOs, sockets, devices and broken links are Other.
   template <typename Visit>
@@ -62,12 +64,35 @@ void TFolderHandle::ForEachEntry(Visit&& visit) const {
               &visit);
 }
 
-// A folder entry as ForEachEntry gave it, kept after the listing.
-struct TFolderEntry {
-  std::string name;
-  TFolderHandle::EntryKind kind;
+// A folder's entries as ForEachEntry gave them, kept after the listing. A tree holds
+// hundreds of thousands, so the names lie one after another in one block.
+class TFolderEntries {
+ public:
+  using Kind = TFolderHandle::EntryKind;
+  TFolderEntries() = default;
+  TFolderEntries(std::initializer_list<std::pair<std::string_view, Kind>> entries);
+
+  void Add(std::string_view name, Kind kind);
+  void Clear();
+  // Calls visit(name, kind) for every entry, in the order added.
+  template <typename Visit>
+  void ForEach(Visit&& visit) const;
+
+ private:
+  std::string names_;  // each name followed by a NUL, which no name holds
+  std::vector<Kind> kinds_;
 };
-using TFolderEntries = std::vector<TFolderEntry>;
+
+template <typename Visit>
+void TFolderEntries::ForEach(Visit&& visit) const {
+  const char* name = names_.data();
+  for (const Kind kind : kinds_) {
+    const std::string_view entry(name);
+    visit(entry, kind);
+    name += entry.size() + 1;
+  }
+}
+
 // Kept listings, each under its folder's path exactly as the folder list spells it.
 using TListedFolders = std::unordered_map<std::string, TFolderEntries>;
 

@@ -42,7 +42,7 @@ int ListMatchingFiles(const TFolderHandle& folder, const TStringList& masks, int
 int ListMatchingFiles(const TFolderEntries& entries, const TStringList& masks, int attributes,
                       TStringList& files) {
   const auto filter = MatchingFilesFilter(masks, attributes, files);
-  for (const TFolderEntry& entry : entries) filter(entry.name, entry.kind);
+  entries.ForEach(filter);
   return static_cast<int>(files.size());
 }
 

@@ -9,17 +9,16 @@
 
 inline TFolderEntries EntriesOf(const std::string& folder) {
   TFolderEntries entries;
-  TFolderHandle(folder).ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
-    entries.push_back({std::string(name), kind});
-  });
+  TFolderHandle(folder).ForEachEntry(
+      [&](std::string_view name, TFolderHandle::EntryKind kind) { entries.Add(name, kind); });
   return entries;
 }
 
 // Each entry as "name kind".
 inline TStringList Described(const TFolderEntries& entries) {
   TStringList described;
-  for (const TFolderEntry& entry : entries) {
-    described.push_back(entry.name + " " + std::to_string(static_cast<int>(entry.kind)));
-  }
+  entries.ForEach([&](std::string_view name, TFolderHandle::EntryKind kind) {
+    described.push_back(std::string(name) + " " + std::to_string(static_cast<int>(kind)));
+  });
   return described;
 }
