@@ -98,7 +98,7 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     const std::string_view text = std::string_view(entry).substr(prefix.size());
     const bool marks = prefix == kMarked;
     if ((!marks && prefix != kUnmarked) || (marks && marked_ >= 0) ||
-        text.find_first_of("\r\n") != std::string_view::npos) {
+        text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
       throw std::invalid_argument("not a sample line: " + entry);
     }
     if (marks) marked_ = static_cast<int32_t>(texts.size());

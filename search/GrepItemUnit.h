@@ -48,7 +48,7 @@ inline int64_t Min(int64_t a, int64_t b) {
 class TGrepItem {
  public:
   // A record that owns a copy of the sample: each sample line is a prefix, "--> " for at
-  // most one line and four blanks for the others, and a line without CR or LF; any other
+  // most one line and four blanks for the others, and a line without CR, LF or NUL; any other
   // sample throws std::invalid_argument.
   TGrepItem(int64_t lineIndex, std::string_view line, std::shared_ptr<const std::string> fileName,
             const TStringList& sample);

@@ -243,8 +243,9 @@ TEST(GrepItem, LineThatIsNotInTheSample) {
 // it could not give back as it was is refused.
 TEST(GrepItem, RefusesWhatIsNotASample) {
   const auto path = std::make_shared<const std::string>("f");
-  for (const TStringList& sample : {TStringList{"--> a", "--> b"}, TStringList{"  x"},
-                                    TStringList{"    a\nb"}, TStringList{"--> a\r"}}) {
+  for (const TStringList& sample :
+       {TStringList{"--> a", "--> b"}, TStringList{"  x"}, TStringList{"    a\nb"},
+        TStringList{"--> a\r"}, TStringList{"    a"s + '\0' + "b"}}) {
     EXPECT_THROW(TGrepItem(0, "a", path, sample), std::invalid_argument) << sample[0];
   }
   const TGrepItem unmarked(0, "a", path, {"    a", "    "});
