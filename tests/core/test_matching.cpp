@@ -214,6 +214,33 @@ TEST(BuildSample, WindowsAroundTheMatch) {
   EXPECT_TRUE(BuildSample(file, 100, 11, 100).empty());
 }
 
+// A record made from views keeps copies: the file's bytes may be gone or reused at once.
+// Neighbouring records share their common lines, and a line that is not the marked sample
+// line is kept apart.
+TEST(GrepItem, KeepsCopiesOfAViewedSample) {
+  TSampleStore store;
+  const auto path = std::make_shared<const std::string>("f");
+  std::string text = "l0\r\nl1\nl2\rl3\n";
+  std::string other = "elsewhere";
+  std::vector<TGrepItem> items;
+  items.emplace_back(
+      1, std::string_view(text).substr(4, 2), path,
+      TSampleView{{std::string_view(text).substr(0, 2), std::string_view(text).substr(4, 2)}, 1},
+      store);
+  items.emplace_back(
+      2, other, path,
+      TSampleView{{std::string_view(text).substr(4, 2), std::string_view(text).substr(7, 2),
+                   std::string_view(text).substr(10, 2)},
+                  1},
+      store);
+  text.assign(text.size(), '#');
+  other.assign(other.size(), '#');
+  EXPECT_EQ(items[0].Sample(), (TStringList{"    l0", "--> l1"}));
+  EXPECT_EQ(items[0].Line(), "l1");
+  EXPECT_EQ(items[1].Sample(), (TStringList{"    l1", "--> l2", "    l3"}));
+  EXPECT_EQ(items[1].Line(), "elsewhere");
+}
+
 TEST(GrepItem, KeepsItsOwnCopies) {
   auto path = std::make_shared<const std::string>("/data/notes.txt");
   TStringList sample = {"    before", "--> the cat", "    after"};
