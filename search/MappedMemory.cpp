@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <new>
 
 namespace {
 

@@ -4,7 +4,6 @@
 // the system offers them: first touching memory in small pages is slow, and a search with
 // millions of matches fills a gigabyte.
 #include <cstddef>
-#include <new>
 #include <vector>
 
 // `bytes` rounded up to a whole number of `unit`s.
@@ -15,42 +14,6 @@ inline size_t RoundUp(size_t bytes, size_t unit) {
 // Maps at least `bytes` (rounded up, the result stored back), or returns nullptr.
 void* MapMemory(size_t& bytes);
 void UnmapMemory(void* block, size_t bytes);
-
-// Allocator for the result model's long lists: small arrays from the heap, large ones
-// mapped. Throws std::bad_alloc like the standard one.
-template <typename T>
-class TMappedAllocator {
- public:
-  using value_type = T;
-  TMappedAllocator() = default;
-  template <typename U>
-  TMappedAllocator(const TMappedAllocator<U>&) {}
-
-  T* allocate(size_t n) {
-    if (n > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_alloc();
-    size_t bytes = n * sizeof(T);
-    if (bytes < kMappedFrom) return static_cast<T*>(::operator new(bytes));
-    void* block = MapMemory(bytes);
-    if (block == nullptr) throw std::bad_alloc();
-    return static_cast<T*>(block);
-  }
-  void deallocate(T* p, size_t n) {
-    size_t bytes = n * sizeof(T);
-    if (bytes < kMappedFrom) {
-      ::operator delete(p);
-    } else {
-      UnmapMemory(p, bytes);
-    }
-  }
-
-  template <typename U>
-  bool operator==(const TMappedAllocator<U>&) const {
-    return true;
-  }
-
- private:
-  static constexpr size_t kMappedFrom = size_t{1} << 20;
-};
 
 // Bytes for many small blocks that are all given back at once: they are handed out in
 // order from large mapped chunks, unaligned, and the last block can grow in place.

@@ -96,12 +96,12 @@ TGrepItem TSearchResults::NewItem(int64_t lineIndex, std::string_view line,
 }
 
 void TSearchResults::ReserveLine() {
-  MakeRoomForOne(lines_);
+  lines_.ReserveOne();
   MakeRoomForOne(lineItemIndex_);
 }
 
 void TSearchResults::PushLine(Kind kind, size_t index, int32_t item) {
-  lines_.push_back(Entry{static_cast<uint32_t>(index), kind});
+  lines_.emplace_back(Entry{static_cast<uint32_t>(index), kind});
   lineItemIndex_.push_back(item);
 }
 

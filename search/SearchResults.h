@@ -60,7 +60,7 @@ class TSearchResults {
   void ReserveLine();
   void PushLine(Kind kind, size_t index, int32_t item);
 
-  std::vector<Entry, TMappedAllocator<Entry>> lines_;
+  TChunkedList<Entry> lines_;
   std::vector<int32_t> lineItemIndex_;
   TGrepItems items_;
   TSampleStore samples_;  // the samples of the records made by NewItem

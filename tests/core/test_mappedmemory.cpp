@@ -50,17 +50,6 @@ TEST(MemoryArena, LastBlockGrowsInPlace) {
   EXPECT_NE(arena.Allocate(1), nullptr);
 }
 
-// Arrays below and above the size at which they are mapped keep their elements as the
-// vector grows through both.
-TEST(MappedAllocator, VectorGrowsThroughBothKinds) {
-  std::vector<uint64_t, TMappedAllocator<uint64_t>> values;
-  for (uint64_t i = 0; i < 600000; ++i) values.push_back(i * 3);
-  for (uint64_t i = 0; i < values.size(); i += 997) ASSERT_EQ(values[i], i * 3);
-  values.resize(10);
-  values.shrink_to_fit();
-  EXPECT_EQ(values.back(), 27u);
-}
-
 // Counts the live instances, and refuses to be made from a negative number.
 struct Counted {
   static inline int live = 0;
