@@ -1,7 +1,6 @@
 #pragma once
 // The bytes of one loaded file, in memory mapped straight from the system: nothing is
-// zero-filled before the file's bytes are read into it, and a large buffer lies on huge
-// pages where the system offers them, since first touching small pages is slow.
+// zero-filled before the file's bytes are read into it.
 #include <cstddef>
 
 class TByteBuffer {

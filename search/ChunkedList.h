@@ -47,7 +47,6 @@ class TChunkedList {
   }
 
  private:
-  // One huge page per block where the system offers them.
   static constexpr size_t kBlockBytes = size_t{2} << 20;
   static constexpr size_t kPerBlock = kBlockBytes / sizeof(T);
   static_assert(kPerBlock > 0 && alignof(T) <= 4096);

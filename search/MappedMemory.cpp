@@ -8,39 +8,21 @@
 namespace {
 
 constexpr size_t kPage = size_t{4} << 10;
-constexpr size_t kHugePage = size_t{2} << 20;
 constexpr size_t kArenaChunk = size_t{32} << 20;
-
-void* MapPages(size_t bytes) {
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
-}
 
 }  // namespace
 
-// A large block is placed on a huge-page boundary, from a mapping one huge page longer
-// whose ends are given back.
 void* MapMemory(size_t& bytes) {
-  if (bytes > SIZE_MAX - 2 * kHugePage) return nullptr;
-  if (bytes < kHugePage) {
-    bytes = RoundUp(bytes == 0 ? 1 : bytes, kPage);
-    return MapPages(bytes);
-  }
-  bytes = RoundUp(bytes, kHugePage);
-  char* raw = static_cast<char*>(MapPages(bytes + kHugePage));
-  if (raw == nullptr) return nullptr;
-  const auto address = reinterpret_cast<uintptr_t>(raw);
-  char* p = raw + (RoundUp(address, kHugePage) - address);
-  if (p > raw) munmap(raw, static_cast<size_t>(p - raw));
-  munmap(p + bytes, static_cast<size_t>(raw + bytes + kHugePage - (p + bytes)));
-  madvise(p, bytes, MADV_HUGEPAGE);  // a hint: the block works without
-  return p;
+  if (bytes > SIZE_MAX - kPage) return nullptr;
+  bytes = RoundUp(bytes == 0 ? 1 : bytes, kPage);
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
 }
 
 // The size is rounded as MapMemory rounded it.
 void UnmapMemory(void* block, size_t bytes) {
   if (block == nullptr) return;
-  munmap(block, RoundUp(bytes == 0 ? 1 : bytes, bytes < kHugePage ? kPage : kHugePage));
+  munmap(block, RoundUp(bytes == 0 ? 1 : bytes, kPage));
 }
 
 TMemoryArena::~TMemoryArena() {

@@ -1,8 +1,9 @@
 #pragma once
-// Large blocks of memory mapped straight from the system. Nothing is written to them
-// before their user does, and blocks of a few megabytes and more lie on huge pages where
-// the system offers them: first touching memory in small pages is slow, and a search with
-// millions of matches fills a gigabyte.
+// Large blocks of memory mapped straight from the system: nothing is written to them
+// before their user does, and they go back to the system as soon as they are given back.
+// They lie on ordinary pages. Huge pages are not asked for: on a virtual machine that hands
+// free memory back to its host, a huge page is made of exactly such memory, and touching
+// it first costs several times what small pages taken from memory freed recently cost.
 #include <cstddef>
 #include <vector>
 
