@@ -3,7 +3,8 @@
 // before their user does, and they go back to the system as soon as they are given back.
 // They lie on ordinary pages. Huge pages are not asked for: on a virtual machine that hands
 // free memory back to its host, a huge page is made of exactly such memory, and touching
-// it first costs several times what small pages taken from memory freed recently cost.
+// it first costs more than small pages taken from memory freed recently, and varies
+// widely from run to run.
 #include <cstddef>
 #include <vector>
 
