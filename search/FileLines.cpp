@@ -227,13 +227,27 @@ size_t TFileLines::NextLineStart(size_t start) {
 
 // Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
 // the previous line is found by looking at most two bytes back.
-void TFileLines::StepBack() {
+size_t TFileLines::StepBack() {
   const char* text = data_;
   size_t end = cursorStart_ - 1;
   if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
   const size_t before = FindLastLineEnd(text, 0, end);
   cursorStart_ = before == kNotFound ? 0 : before + 1;
   --cursorLine_;
+  return end;
+}
+
+// Stepping back from the cursor to a line shortly before it finds each line between them
+// whole, so those lines are kept as walked and need not be walked forward again.
+bool TFileLines::WalkBackTo(int64_t start, int64_t count) {
+  if (start < 0 || start >= cursorLine_ || cursorLine_ - start > count) return false;
+  walked_.resize(static_cast<size_t>(cursorLine_ - start));
+  for (size_t k = walked_.size(); k-- > 0;) {
+    const size_t end = StepBack();
+    walked_[k] = {cursorStart_, end};
+  }
+  walkedFirst_ = start;
+  return true;
 }
 
 const TFileLines::LineSpan* TFileLines::Walked(int64_t i) const {
@@ -303,7 +317,8 @@ TStringList TFileLines::ToStringList() {
 // again as they were found, and the walk goes on after them.
 void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
   out.clear();
-  if (count <= 0 || !SeekLine(start)) return;
+  if (count <= 0) return;
+  if (Walked(start) == nullptr && !WalkBackTo(start, count) && !SeekLine(start)) return;
   if (Walked(start) != nullptr) {
     walked_.erase(walked_.begin(), walked_.begin() + (start - walkedFirst_));
     if (static_cast<int64_t>(walked_.size()) > count) walked_.resize(static_cast<size_t>(count));

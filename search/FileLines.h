@@ -95,6 +95,7 @@ class TFileLines {
   size_t LineEnd(size_t start);
   size_t AfterLineEnd(size_t end);
   size_t NextLineStart(size_t start);
-  void StepBack();
+  size_t StepBack();  // returns the end of the line it moves to
+  bool WalkBackTo(int64_t start, int64_t count);
   bool StepForward(size_t end);
 };
