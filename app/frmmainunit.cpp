@@ -30,6 +30,9 @@ const QStringList TfrmMain::MaskPresets = {"*.txt", "*.pas", "*.c",   "*.cpp", "
 
 namespace {
 
+// The program's name and version, in the title bar and the About box.
+constexpr char kProgramVersion[] = "Trawlix v0.05";
+
 QLabel* NewCaption(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -53,7 +56,7 @@ TfrmMain::TfrmMain(QWidget* parent)
       txtSearch(new QLineEdit(GroupParameters)),
       Label2(NewCaption("Text for which to search:", GroupParameters)),
       lstFolders(new TStringListBox(GroupFolders)) {
-  setWindowTitle("Trawlix v0.05");
+  setWindowTitle(kProgramVersion);
   setWindowIcon(ProgramPicture());
 
   cmdAbout->setIcon(AboutPicture());
@@ -178,8 +181,8 @@ void TfrmMain::cmdFoldersClick() {
 
 void TfrmMain::ShowAbout() {
   QMessageBox box(QMessageBox::NoIcon, "About...",
-                  "Trawlix v0.05\r\nA find-in-files tool for Linux desktops.", QMessageBox::Ok,
-                  this);
+                  QString(kProgramVersion) + "\r\nA find-in-files tool for Linux desktops.",
+                  QMessageBox::Ok, this);
   box.exec();
 }
 

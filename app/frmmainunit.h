@@ -38,7 +38,6 @@ class TfrmMain : public QWidget {
   bool Cancelled = false;
   // The last run's records (GrepItems), results lines and line index (LineItemIndex).
   const TSearchResults& Results() const { return results_; }
-  bool Running() const { return running_; }
 
   // Enables or disables the inputs that a running search reads once or must not change.
   void EnableControls(bool enabled);

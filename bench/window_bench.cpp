@@ -46,6 +46,7 @@
 #include "app/ErrorReport.h"
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
+#include "cli/FolderList.h"
 #include "folders/frmfoldersunit.h"
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
@@ -130,15 +131,6 @@ Options ParseOptions(int argc, char** argv) {
   if (o.cli.empty()) throw std::runtime_error("usage: window_bench --cli PATH [options] [TEXT...]");
   if (o.queries.empty()) o.queries = {"PM_RESUME", "struct"};
   return o;
-}
-
-// The folder and every folder below it, breadth-first: the list trawlix-cli -r searches.
-TStringList FolderTree(const std::string& folder) {
-  TStringList folders{folder};
-  TStringList below;
-  ListAllSubfolders(AddTrailingSeparator(folder) + "*.*", below);
-  AppendStrings(below, folders, false);
-  return folders;
 }
 
 size_t FileCount(const TStringList& folders) {
@@ -433,7 +425,8 @@ int Bench(const Options& o) {
   std::ostringstream md;
 
   const auto listStart = Clock::now();
-  TStringList folders = FolderTree(o.corpus);
+  // The folder and every folder below it: the list trawlix-cli -r searches.
+  TStringList folders = BuildFolderList({o.corpus}, true).folders;
   const double listTime = Seconds(Clock::now() - listStart);
   const size_t fileCount = FileCount(folders);
   // As the folder dialog's Ok leaves them: both lists hold the tree.

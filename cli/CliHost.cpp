@@ -35,9 +35,10 @@ void TCliHost::ShowResults() {
     results_.AppendLineTo(i, line);
     output_.EndLine();
     const TGrepItem* item = options_.samples ? results_.ItemOfLine(i) : nullptr;
-    for (size_t k = 0; item != nullptr && k < item->SampleCount(); ++k) {
+    if (item == nullptr) continue;
+    for (const std::string& sampleLine : item->Sample()) {
       output_.Buffer() += '\t';
-      output_.Buffer() += item->SampleLine(k);
+      output_.Buffer() += sampleLine;
       output_.EndLine();
     }
   }

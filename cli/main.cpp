@@ -3,9 +3,9 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "cli/CliHost.h"
 #include "cli/FolderList.h"
@@ -13,6 +13,7 @@
 #include "cli/Output.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
+#include "util/errors.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ int Search(const TCliOptions& options) {
   output.Flush();
   if (output.Error() != 0) {
     std::fprintf(stderr, "trawlix-cli: cannot write the results: %s\n",
-                 std::strerror(output.Error()));
+                 SystemErrorText(output.Error()).c_str());
     return kTrouble;
   }
   if (!folders.missing.empty()) return kTrouble;

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "app/Pictures.h"
 #include "app/ScreenText.h"
 #include "folders/FitPathToWidth.h"
 #include "folders/MountTable.h"
 #include "folders/PictureLineDelegate.h"
-#include "folders/Pictures.h"
 #include "util/FolderPaths.h"
 #include "util/errors.h"
 #include "util/files.h"
@@ -86,6 +86,11 @@ std::string EnterFolderErrorText(int errorNumber) {
   }
 }
 
+TDirectoryLinesModel::TDirectoryLinesModel(QObject* parent)
+    : QAbstractListModel(parent),
+      pictures_{FolderPicture(TFolderPicture::Open), FolderPicture(TFolderPicture::Current),
+                FolderPicture(TFolderPicture::Closed)} {}
+
 int TDirectoryLinesModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(lines_.size());
 }
@@ -97,7 +102,7 @@ QVariant TDirectoryLinesModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return ScreenText(line.name);
     case Qt::DecorationRole:
-      return FolderPicture(line.picture);
+      return pictures_[static_cast<size_t>(line.picture)];
     case PictureIndentRole:
       return line.indent;
     default:

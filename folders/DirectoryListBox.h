@@ -4,7 +4,9 @@
 // a single click or the keys only highlight one. It never changes the process's current
 // directory: relative names are taken relative to the folder it shows.
 #include <QAbstractListModel>
+#include <QIcon>
 #include <QListView>
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,7 +29,7 @@ std::string EnterFolderErrorText(int errorNumber);
 class TDirectoryLinesModel : public QAbstractListModel {
   Q_OBJECT
  public:
-  using QAbstractListModel::QAbstractListModel;
+  explicit TDirectoryLinesModel(QObject* parent = nullptr);
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
@@ -36,6 +38,8 @@ class TDirectoryLinesModel : public QAbstractListModel {
 
  private:
   std::vector<TDirectoryLine> lines_;
+  // One per TFolderPicture, made once: every paint asks for them.
+  std::array<QIcon, 3> pictures_;
 };
 
 class TDirectoryListBox : public QListView {

@@ -1,8 +1,8 @@
 #include "folders/DriveComboBox.h"
 
+#include "app/Pictures.h"
 #include "app/ScreenText.h"
 #include "folders/PictureLineDelegate.h"
-#include "folders/Pictures.h"
 #include "util/FolderPaths.h"
 
 namespace {

@@ -16,7 +16,6 @@ class TDriveComboBox : public QComboBox {
 
   // Replaces the entries and selects the current drive again when it is still there.
   void Fill(std::vector<TDrive> drives);
-  const std::vector<TDrive>& Drives() const { return drives_; }
   std::vector<std::string> MountPoints() const;
 
   const std::string& CurrentDrive() const { return currentDrive_; }

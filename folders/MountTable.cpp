@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "util/FolderPaths.h"
+#include "util/files.h"
 
 namespace {
 
@@ -145,11 +146,6 @@ bool IsRemovable(const std::string& sysBlockDir, const std::string& source) {
   return ReadSmallFile(ChildPath(blockDir, "removable")).starts_with('1');
 }
 
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 }  // namespace
 
 std::vector<TMountEntry> ParseMounts(std::string_view text) {
@@ -199,7 +195,7 @@ std::string ReadMountsTable(const std::string& path) {
 TDriveProbe SystemDriveProbe(const std::string& byLabelDir, const std::string& sysBlockDir) {
   return {[byLabelDir](const std::string& source) { return LabelOf(byLabelDir, source); },
           [sysBlockDir](const std::string& source) { return IsRemovable(sysBlockDir, source); },
-          &IsFolder};
+          &DirectoryExists};
 }
 
 std::string MountPointOf(const std::string& path, const std::vector<std::string>& mountPoints) {

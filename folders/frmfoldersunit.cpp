@@ -13,8 +13,8 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/Pictures.h"
 #include "app/ScreenText.h"
-#include "folders/Pictures.h"
 #include "util/FolderPaths.h"
 #include "util/files.h"
 #include "util/lists.h"
@@ -51,9 +51,8 @@ TfrmFolders::TfrmFolders(QWidget* parent) : QDialog(parent) {
   setWindowIcon(Picture(":/icons/folder-open.svg", QStyle::SP_DirIcon));
   BuildNewFolderGroup();
   BuildSelectedFoldersGroup();
-  cmdOk = new QPushButton(Picture(":/icons/ok.svg", QStyle::SP_DialogOkButton), "&Ok", this);
-  cmdCancel = new QPushButton(Picture(":/icons/cancel.svg", QStyle::SP_DialogCancelButton),
-                              "&Cancel", this);
+  cmdOk = new QPushButton(OkPicture(), "&Ok", this);
+  cmdCancel = new QPushButton(CancelPicture(), "&Cancel", this);
   cmdOk->setDefault(true);
   connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);  // Esc as well
@@ -215,8 +214,8 @@ void TfrmFolders::AddFolderTree() {
   TStringList folders = lstFolders->Items();
   folders.push_back(folder);
   AppendStrings(subfolders, folders, false);
+  ::CollapseDuplicates(folders);
   ReplaceFolders(std::move(folders));
-  CollapseDuplicates();
 }
 
 void TfrmFolders::RemoveFolder() {

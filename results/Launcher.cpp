@@ -1,13 +1,12 @@
 #include "results/Launcher.h"
 
-#include <sys/stat.h>
-
 #include <QProcess>
 #include <optional>
 #include <vector>
 
 #include "results/DesktopEntry.h"
 #include "results/DetachedProcess.h"
+#include "util/files.h"
 
 namespace {
 
@@ -55,8 +54,7 @@ void OpenInEditor(const std::string& path) {
 }
 
 std::string ContainingFolder(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return path;
+  if (DirectoryExists(path)) return path;
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }

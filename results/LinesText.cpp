@@ -1,5 +1,6 @@
 #include "results/LinesText.h"
 
+#include "search/FileLines.h"
 #include "search/SearchResults.h"
 
 namespace {
@@ -12,6 +13,14 @@ std::string LinesText(const TStringList& lines) {
   std::string text;
   text.reserve(size);
   for (const std::string& line : lines) text.append(line).append(kLineEnd);
+  return text;
+}
+
+std::string LinesText(TFileLines& lines) {
+  const int64_t count = lines.Count();
+  std::string text;
+  text.reserve(lines.Text().size() + 2 * static_cast<size_t>(count));
+  for (int64_t i = 0; i < count; ++i) text.append(lines.Line(i)).append(kLineEnd);
   return text;
 }
 

@@ -5,9 +5,12 @@
 
 #include "util/StringList.h"
 
+class TFileLines;
 class TSearchResults;
 
 std::string LinesText(const TStringList& lines);
+// A loaded file's lines, taken from it without a list of copies between.
+std::string LinesText(TFileLines& lines);
 // All results lines, in list order, as they are shown.
 std::string LinesText(const TSearchResults& results);
 // Appends results line i and its CR LF to `out` (the save writes in blocks).

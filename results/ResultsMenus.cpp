@@ -183,7 +183,7 @@ void TResultsMenus::CopyFileContent() {
   // The file as it is now; an error leaves the clipboard untouched.
   TFileLines lines;
   lines.Load(item->FileName());
-  SetClipboardBytes(LinesText(lines.ToStringList()));
+  SetClipboardBytes(LinesText(lines));
 }
 
 void TResultsMenus::OpenFileInEditor() {

@@ -34,7 +34,6 @@ TfrmResults::TfrmResults(QWidget* parent)
       splitter1(new QSplitter(Qt::Vertical, pnlMain)),
       mmoSample(new QPlainTextEdit(pnlMain)),
       cmdOk(new QPushButton(OkPicture(), "&Ok", this)),
-      results_(&NoResults()),
       model_(new TResultsModel(this)) {
   setWindowTitle("Results");
   setWindowIcon(ResultsPicture());
@@ -92,8 +91,11 @@ TfrmResults::TfrmResults(QWidget* parent)
 }
 
 void TfrmResults::SetResults(const TSearchResults& results) {
-  results_ = &results;
   model_->SetResults(&results);
+}
+
+const TSearchResults& TfrmResults::Results() const {
+  return model_->Results() ? *model_->Results() : NoResults();
 }
 
 void TfrmResults::DetachResults() {
@@ -118,7 +120,7 @@ void TfrmResults::ShowSample() {
     return;
   }
   QStringList lines;
-  for (size_t i = 0; i < item->SampleCount(); ++i) lines << ScreenText(item->SampleLine(i));
+  for (const std::string& line : item->Sample()) lines << ScreenText(line);
   mmoSample->setPlainText(lines.join('\n'));
 }
 

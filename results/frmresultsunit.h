@@ -28,7 +28,7 @@ class TfrmResults : public QDialog, public TResultsSource {
   // Lets go of the result model while a run refills it.
   void DetachResults();
 
-  const TSearchResults& Results() const override { return *results_; }
+  const TSearchResults& Results() const override;
   const TGrepItem* SelectedGrepItem() const override;
   // The selected line, or -1.
   int SelectedLine() const;
@@ -50,7 +50,6 @@ class TfrmResults : public QDialog, public TResultsSource {
  private:
   void splitter1Moved();
 
-  const TSearchResults* results_;
   TResultsModel* model_;
   TFirstShowPlacement placement_;
 };

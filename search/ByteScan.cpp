@@ -16,7 +16,7 @@ bool IsLineEnd(char c) {
 }
 
 // How common each byte is in source code and prose (a log scale, 0 for never): the
-// pattern's filter tests its two rarest bytes, which lets fewest false hits through.
+// scans test the pattern's two rarest bytes first, which lets fewest false hits through.
 constexpr unsigned char kByteFrequency[256] = {
     0,   0,   0,   0,   0,   0,   0,   0,   0,   144, 155, 0,   1,   100, 0,   0,    //
     0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,    //
@@ -50,11 +50,11 @@ TPattern::Probe Fold(std::string_view pattern, size_t at, bool ignoreCase) {
   return {at, 0, b};
 }
 
-bool EqualAt(const char* text, const TPattern& filter) {
-  const std::string_view pattern = filter.text;
-  if (!filter.ignoreCase) return std::memcmp(text, pattern.data(), pattern.size()) == 0;
-  for (size_t k = 0; k < pattern.size(); ++k) {
-    if (UpCase(text[k]) != pattern[k]) return false;
+bool EqualAt(const char* text, const TPattern& pattern) {
+  const std::string_view bytes = pattern.text;
+  if (!pattern.ignoreCase) return std::memcmp(text, bytes.data(), bytes.size()) == 0;
+  for (size_t k = 0; k < bytes.size(); ++k) {
+    if (UpCase(text[k]) != bytes[k]) return false;
   }
   return true;
 }
@@ -96,12 +96,12 @@ LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t to) {
   return CountLineEndsTail(text, from, from, to, 0);
 }
 
-size_t ScalarFindPatternOrNul(const char* text, size_t from, size_t to, const TPattern& filter) {
-  const size_t m = filter.text.size();
+size_t ScalarFindPatternOrNul(const char* text, size_t from, size_t to, const TPattern& pattern) {
+  const size_t m = pattern.text.size();
   for (size_t p = from; p < to; ++p) {
     if (text[p] == '\0') return p;
-    if (to - p >= m && Passes(text + p, filter.first) && Passes(text + p, filter.second) &&
-        EqualAt(text + p, filter)) {
+    if (to - p >= m && Passes(text + p, pattern.first) && Passes(text + p, pattern.second) &&
+        EqualAt(text + p, pattern)) {
       return p;
     }
   }

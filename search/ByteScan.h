@@ -9,6 +9,12 @@ inline constexpr size_t kNotFound = static_cast<size_t>(-1);
 
 // The first CR, LF or NUL in the range, or `to`: where a line ends, or the text.
 size_t FindLineEnd(const char* text, size_t from, size_t to);
+// Where the line after the line end at `end` begins: a CR LF pair is one end. `length`
+// when the text ends there first.
+inline size_t SkipLineEnd(const char* text, size_t end, size_t length) {
+  if (end >= length) return length;
+  return end + (text[end] == '\r' && end + 1 < length && text[end + 1] == '\n' ? 2 : 1);
+}
 // The last CR or LF in the range, or kNotFound.
 size_t FindLastLineEnd(const char* text, size_t from, size_t to);
 

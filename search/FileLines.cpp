@@ -214,9 +214,7 @@ size_t TFileLines::LineEnd(size_t start) {
 // The start of the line after the one whose end is at `end`, or the end of the text.
 size_t TFileLines::AfterLineEnd(size_t end) {
   if (end == textLength_) return end;
-  const char* text = data_;
-  size_t next = end + 1;
-  if (text[end] == '\r' && next < textLength_ && text[next] == '\n') ++next;
+  const size_t next = SkipLineEnd(data_, end, textLength_);
   CheckUpTo(next + 1);  // the next line exists only if its first byte is text
   return next < textLength_ ? next : textLength_;
 }
@@ -318,13 +316,13 @@ TStringList TFileLines::ToStringList() {
 void TFileLines::GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
   out.clear();
   if (count <= 0) return;
-  if (Walked(start) == nullptr && !WalkBackTo(start, count) && !SeekLine(start)) return;
-  if (Walked(start) != nullptr) {
-    walked_.erase(walked_.begin(), walked_.begin() + (start - walkedFirst_));
-    if (static_cast<int64_t>(walked_.size()) > count) walked_.resize(static_cast<size_t>(count));
-  } else {
+  if (Walked(start) == nullptr && !WalkBackTo(start, count)) {
+    if (!SeekLine(start)) return;
     walked_.clear();
+    walkedFirst_ = start;
   }
+  walked_.erase(walked_.begin(), walked_.begin() + (start - walkedFirst_));
+  if (static_cast<int64_t>(walked_.size()) > count) walked_.resize(static_cast<size_t>(count));
   walkedFirst_ = start;
   for (const LineSpan& line : walked_) out.emplace_back(data_ + line.start, line.end - line.start);
   if (!walked_.empty()) {

@@ -19,15 +19,24 @@ bool Searchable(std::string_view searchText) {
          searchText.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
-// Where the sample line of `text` that begins at `start` ends, and where the next one
-// begins. A sample holds its file's own line ends between its lines, so it splits as the
-// file did.
-size_t SampleLineEnd(std::string_view text, size_t start) {
-  return FindLineEnd(text.data(), start, text.size());
+// Calls visit(text) for each of the first `count` lines of a sample. A sample holds its
+// file's own line ends between its lines, so it splits as the file did.
+template <typename Visit>
+void ForEachSampleLine(std::string_view sample, size_t count, Visit&& visit) {
+  size_t start = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t end = FindLineEnd(sample.data(), start, sample.size());
+    visit(sample.substr(start, end - start));
+    start = SkipLineEnd(sample.data(), end, sample.size());
+  }
 }
-size_t NextSampleLine(std::string_view text, size_t end) {
-  if (end >= text.size()) return text.size();
-  return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+
+// A sample line as it is shown: its prefix, then its text.
+std::string SampleEntry(std::string_view text, bool marked) {
+  const std::string_view prefix = marked ? kMarked : kUnmarked;
+  std::string entry;
+  entry.reserve(prefix.size() + text.size());
+  return entry.append(prefix).append(text);
 }
 
 bool SameBytes(char a, char b, bool caseSensitive) {
@@ -77,11 +86,7 @@ TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t
   TStringList sample;
   sample.reserve(view.lines.size());
   for (size_t i = 0; i < view.lines.size(); ++i) {
-    const std::string_view prefix = static_cast<int64_t>(i) == view.marked ? kMarked : kUnmarked;
-    std::string entry;
-    entry.reserve(prefix.size() + view.lines[i].size());
-    entry.append(prefix).append(view.lines[i]);
-    sample.push_back(std::move(entry));
+    sample.push_back(SampleEntry(view.lines[i], static_cast<int64_t>(i) == view.marked));
   }
   return sample;
 }
@@ -198,24 +203,18 @@ size_t TGrepItem::SampleCount() const {
   return sampleCount_;
 }
 
-std::string_view TGrepItem::SampleText(size_t i) const {
-  const std::string_view text(sample_, sampleLength_);
-  size_t start = 0;
-  for (; i > 0; --i) start = NextSampleLine(text, SampleLineEnd(text, start));
-  return text.substr(start, SampleLineEnd(text, start) - start);
-}
-
 std::string TGrepItem::SampleLine(size_t i) const {
-  const std::string_view text = SampleText(i);
-  const std::string_view prefix = static_cast<int32_t>(i) == marked_ ? kMarked : kUnmarked;
-  std::string line;
-  line.reserve(prefix.size() + text.size());
-  return line.append(prefix).append(text);
+  std::string_view text;
+  ForEachSampleLine({sample_, sampleLength_}, i + 1,
+                    [&text](std::string_view line) { text = line; });
+  return SampleEntry(text, static_cast<int32_t>(i) == marked_);
 }
 
 TStringList TGrepItem::Sample() const {
   TStringList lines;
   lines.reserve(sampleCount_);
-  for (size_t i = 0; i < sampleCount_; ++i) lines.push_back(SampleLine(i));
+  ForEachSampleLine({sample_, sampleLength_}, sampleCount_, [&](std::string_view line) {
+    lines.push_back(SampleEntry(line, static_cast<int32_t>(lines.size()) == marked_));
+  });
   return lines;
 }

@@ -82,6 +82,4 @@ class TGrepItem {
   uint32_t sampleCount_ = 0;
   int32_t marked_ = -1;  // the sample line with the "--> " prefix, or -1
   char* ownBlock_ = nullptr;
-
-  std::string_view SampleText(size_t i) const;  // sample line i without its prefix
 };

@@ -127,7 +127,6 @@ void TSearchResults::AppendText(std::string text) {
 void TSearchResults::AppendMatch(TGrepItem item) {
   CheckIndexRoom(items_.size(), static_cast<size_t>(std::numeric_limits<int32_t>::max()));
   ReserveLine();
-  items_.ReserveOne();
   items_.emplace_back(std::move(item));
   PushLine(Kind::Match, 0, static_cast<int32_t>(items_.size() - 1));
 }

@@ -118,10 +118,6 @@ int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& fold
   });
 }
 
-TFolderEntries::TFolderEntries(std::initializer_list<std::pair<std::string_view, Kind>> entries) {
-  for (const auto& [name, kind] : entries) Add(name, kind);
-}
-
 void TFolderEntries::Add(std::string_view name, Kind kind) {
   names_.append(name).push_back('\0');
   kinds_.push_back(kind);

@@ -1,11 +1,9 @@
 #pragma once
 // Paths and folders: separators, subfolder enumeration, and the folder handle
 // through which a folder's files are listed and opened.
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "util/StringList.h"
@@ -69,9 +67,6 @@ void TFolderHandle::ForEachEntry(Visit&& visit) const {
 class TFolderEntries {
  public:
   using Kind = TFolderHandle::EntryKind;
-  TFolderEntries() = default;
-  TFolderEntries(std::initializer_list<std::pair<std::string_view, Kind>> entries);
-
   void Add(std::string_view name, Kind kind);
   void Clear();
   // Calls visit(name, kind) for every entry, in the order added.

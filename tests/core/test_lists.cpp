@@ -141,9 +141,12 @@ INSTANTIATE_TEST_SUITE_P(Table, KeptEntries,
 // The kept entries are taken as they stand: nothing is listed again.
 TEST(ListMatchingFiles, EntriesAreTakenAsGiven) {
   using Kind = TFolderHandle::EntryKind;
-  const TFolderEntries entries = {{"b.txt", Kind::File},     {"a.txt", Kind::File},
-                                  {"pipe.txt", Kind::Other}, {".h.txt", Kind::File},
-                                  {"d.txt", Kind::Folder},   {"readme", Kind::File}};
+  const TFolderEntries entries = EntriesFrom({{"b.txt", Kind::File},
+                                              {"a.txt", Kind::File},
+                                              {"pipe.txt", Kind::Other},
+                                              {".h.txt", Kind::File},
+                                              {"d.txt", Kind::Folder},
+                                              {"readme", Kind::File}});
   TStringList files = {"stale"};
   EXPECT_EQ(ListMatchingFiles(entries, {"*.txt", "*.*"}, 0, files), 5);
   EXPECT_EQ(files, (TStringList{"b.txt", "b.txt", "a.txt", "a.txt", "readme"}));

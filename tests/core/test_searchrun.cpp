@@ -398,7 +398,7 @@ TEST_F(SearchRunTest, TheRunTakesFilesFromKeptEntriesAndListsTheOtherFolders) {
   std::string c = scratch.Write("C/c.txt", "foo\n");
   TListedHost listedHost;
   listedHost.folders = {scratch / "A", scratch / "C"};
-  listedHost.listed[scratch / "A"] = {{"b.txt", TFolderHandle::EntryKind::File}};
+  listedHost.listed[scratch / "A"] = EntriesFrom({{"b.txt", TFolderHandle::EntryKind::File}});
   RunSearch(listedHost, results);
   EXPECT_EQ(LinesOf(results), (Lines{b, "    [0] foo", "", c, "    [0] foo"}));
 }
@@ -406,7 +406,7 @@ TEST_F(SearchRunTest, TheRunTakesFilesFromKeptEntriesAndListsTheOtherFolders) {
 TEST_F(SearchRunTest, AFolderGoneSinceItsEntriesWereKeptGivesNoFiles) {
   TListedHost listedHost;
   listedHost.folders = {scratch / "gone"};
-  listedHost.listed[scratch / "gone"] = {{"a.txt", TFolderHandle::EntryKind::File}};
+  listedHost.listed[scratch / "gone"] = EntriesFrom({{"a.txt", TFolderHandle::EntryKind::File}});
   RunSearch(listedHost, results);
   EXPECT_EQ(results.LineCount(), 0u);
   EXPECT_TRUE(listedHost.Logged("FilesListed 0"));
