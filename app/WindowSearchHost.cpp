@@ -39,6 +39,10 @@ std::string TWindowSearchHost::Folder(size_t i) {
   return i < folders.size() ? folders[i] : std::string();
 }
 
+std::optional<std::string> TWindowSearchHost::UpcomingFolder(size_t i) {
+  return Folder(i);
+}
+
 std::string TWindowSearchHost::SearchText() {
   return BytesOf(main_.txtSearch->text());
 }
@@ -79,6 +83,12 @@ void TWindowSearchHost::FileStarted(const std::string& fullPath, size_t number) 
 // a frame (TPaintPacer), so a run over many small files does not paint once per file.
 void TWindowSearchHost::ProcessEvents() {
   QCoreApplication::processEvents();
+}
+
+// The pacer's timer cannot fire while a large or uncached file is searched: the file's
+// label and gauges are painted before it instead.
+void TWindowSearchHost::ShowProgressNow() {
+  frmStatus->PaintPending();
 }
 
 void TWindowSearchHost::CloseProgress() {

@@ -15,6 +15,7 @@ class TWindowSearchHost : public TSearchHost {
   void SetMaskText(const std::string& text) override;
   size_t FolderCount() override;
   std::string Folder(size_t i) override;
+  std::optional<std::string> UpcomingFolder(size_t i) override;
   std::string SearchText() override;
   bool CaseSensitive() override;
   bool WholeWord() override;
@@ -25,6 +26,7 @@ class TWindowSearchHost : public TSearchHost {
   void FilesListed(size_t count) override;
   void FileStarted(const std::string& fullPath, size_t number) override;
   void ProcessEvents() override;
+  void ShowProgressNow() override;
   void CloseProgress() override;
 
   void ShowResults() override;

@@ -20,6 +20,7 @@ class TCliHost final : public TSearchHost {
   void SetMaskText(const std::string& text) override { maskText_ = text; }
   size_t FolderCount() override { return folders_.size(); }
   std::string Folder(size_t i) override { return folders_[i]; }
+  std::optional<std::string> UpcomingFolder(size_t i) override { return folders_[i]; }
   std::string SearchText() override { return options_.searchText; }
   bool CaseSensitive() override { return options_.caseSensitive; }
   bool WholeWord() override { return options_.wholeWord; }

@@ -42,6 +42,8 @@ class TGauge : public QWidget {
   QImage Picture() const;
   // How often the gauge has painted itself.
   int PaintCount() const { return paintCount_; }
+  // Paints a change that still waits for its frame.
+  void PaintPending() { pacer_.PaintPending(); }
 
   QSize sizeHint() const override { return {100, 100}; }
 

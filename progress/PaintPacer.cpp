@@ -16,6 +16,10 @@ void TPaintPacer::Changed() {
   }
 }
 
+void TPaintPacer::PaintPending() {
+  if (nextFrame_.isActive()) PaintNow();
+}
+
 void TPaintPacer::PaintNow() {
   nextFrame_.stop();
   lastPaint_.restart();

@@ -21,6 +21,9 @@ class TPaintPacer : public QObject {
   explicit TPaintPacer(QWidget* widget);
   // Call after every change that alters the widget's picture.
   void Changed();
+  // Paints at once a change still waiting for its frame: for when the caller is about to
+  // be busy for longer than a frame, so that the timer could not fire.
+  void PaintPending();
 
  private:
   void PaintNow();

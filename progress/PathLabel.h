@@ -13,6 +13,7 @@ class TPathLabel : public QWidget {
 
   QString text() const { return text_; }
   void setText(const QString& text);
+  void PaintPending() { pacer_.PaintPending(); }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }

@@ -82,6 +82,12 @@ void TfrmStatus::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
+void TfrmStatus::PaintPending() {
+  lblFilename->PaintPending();
+  overallprogress->PaintPending();
+  fileprogress->PaintPending();
+}
+
 void TfrmStatus::cmdCancelClick() {
   frmMain->Cancelled = true;
 }

@@ -25,6 +25,8 @@ class TfrmStatus : public QDialog {
   QPushButton* cmdCancel;
 
   void setVisible(bool visible) override;
+  // Paints the label and gauges where a change still waits for its frame.
+  void PaintPending();
 
  public slots:
   // Only asks the search run to stop; the run closes this window when it has.

@@ -2,34 +2,29 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "search/ByteScan.h"
 #include "util/errors.h"
+#include "util/files.h"
 
 namespace {
 
 // How much of the text is searched before its line ends are counted (see Find).
 constexpr size_t kWindow = size_t{256} << 10;
+// A file that is not read in one go (it reports no size, grew, or was too large to map)
+// is read in steps of at most this much, each looked through for the NUL that ends it.
+constexpr size_t kReadStep = size_t{8} << 20;
+constexpr size_t kFirstStep = size_t{64} << 10;  // then twice as much each step
 
 [[noreturn]] void ThrowOpenError(const std::string& fullPath, const std::string& reason) {
   throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() { close(fd_); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // An open regular file and its size when opened (0 for files such as those under /proc,
 // which report none).
@@ -38,18 +33,10 @@ struct OpenedFile {
   size_t size;
 };
 
-// Opens a regular file for reading. O_NONBLOCK keeps the open itself from waiting on a
-// FIFO swapped in after the listing; regular files ignore it, so it stays set. O_NOATIME
-// spares the disk a write where the file's owner allows it; once refused (the files are
-// someone else's), `noAtime` is cleared so that later files pay no second open.
+// Opens a regular file for reading (see OpenForReading).
 OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath,
                            bool& noAtime) {
-  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  int fd = noAtime ? openat(folderFd, name.c_str(), kFlags | O_NOATIME) : -1;
-  if (fd < 0 && (!noAtime || errno == EPERM)) {
-    noAtime = false;
-    fd = openat(folderFd, name.c_str(), kFlags);
-  }
+  const int fd = OpenForReading(folderFd, name, noAtime);
   if (fd < 0) ThrowOpenError(fullPath, SystemErrorText(errno));
   struct stat st;
   if (fstat(fd, &st) != 0) {
@@ -64,23 +51,55 @@ OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::str
   return {fd, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
 }
 
+// Reads what the page cache holds already, without waiting for the disk: the bytes read,
+// or -1 where nothing was read, with wouldWait set where the bytes are not cached (some
+// file systems cannot tell, and read as usual).
+ssize_t ReadCached(int fd, char* into, size_t wanted, bool& wouldWait) {
+  iovec part{into, wanted};
+  for (;;) {
+    const ssize_t got = preadv2(fd, &part, 1, -1, RWF_NOWAIT);
+    if (got >= 0) return got;
+    if (errno == EINTR) continue;
+    // The kernel's own files may refuse such reads too, but never wait for a disk.
+    wouldWait = errno == EAGAIN && !OnKernelFileSystem(fd);
+    return -1;
+  }
+}
+
 }  // namespace
+
+TFileLines::Descriptor::~Descriptor() {
+  if (fd_ >= 0) close(fd_);
+}
+
+TFileLines::Descriptor& TFileLines::Descriptor::operator=(Descriptor&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
 
 void TFileLines::Load(const std::string& fullPath) {
   LoadAt(AT_FDCWD, fullPath, fullPath);
 }
 
-void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string& fullPath) {
+void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string& fullPath,
+                        const std::function<void()>& beforeWait) {
   Clear();
   const OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
-  const Descriptor fd(file.fd);
-  if (!MapAll(fd.get(), file.size)) ReadAll(fd.get(), file.size);
+  Descriptor fd(file.fd);
+  if (MapAll(fd.Get(), file.size)) {
+    mappedFd_ = std::move(fd);  // asked again if a page faults (see CheckIntact)
+  } else {
+    ReadAll(fd.Get(), file.size, beforeWait);
+  }
 }
 
 // Maps a large file whole. A file that has grown since its size was taken is read instead,
 // so that its bytes are taken to its end as a read would take them.
 bool TFileLines::MapAll(int fd, size_t size) {
-  if (size < kMappedFrom || !mapping_.Map(fd, size)) return false;
+  if (size < kMappedFrom || OnKernelFileSystem(fd) || !mapping_.Map(fd, size)) return false;
   char after;
   if (pread(fd, &after, 1, static_cast<off_t>(size)) != 0) {
     mapping_.Unmap();
@@ -90,24 +109,49 @@ bool TFileLines::MapAll(int fd, size_t size) {
   return true;
 }
 
-// Asks for one byte more than the size, so that a file that has not changed is read with
-// one call: a short read of a regular file that has given at least its size means the end.
+// A file below the mapping size is read with one call, asking for one byte more than its
+// size: a short read of a regular file that has given at least its size means the end.
 // Files that report no size (/proc) may give short reads before their end, and a file
-// that shrank may still grow again, so those are read until a read gives nothing.
-void TFileLines::ReadAll(int fd, size_t size) {
-  buffer_.Reserve(size + 1, 0);
+// that shrank may still grow again, so those are read until a read gives nothing, in
+// bounded steps; since the first NUL ends the text, such reading stops at a step that
+// holds one (/proc/self/pagemap reports no size and holds 8 bytes for every page of the
+// address space, the first of them zero). The buffer grows within the memory budget, so
+// that a file that never ends gives EOutOfMemory. The first read does not wait for the
+// disk: where the bytes are not cached yet, beforeWait is called first.
+void TFileLines::ReadAll(int fd, size_t size, const std::function<void()>& beforeWait) {
+  const bool inOneGo = size > 0 && size < kMappedFrom;
+  buffer_.Reserve(inOneGo ? size + 1 : kReadStep, 0);
   size_t length = 0;
+  size_t step = inOneGo ? size + 1 : kFirstStep;
+  bool first = true;
   for (;;) {
     if (length == buffer_.Capacity()) buffer_.Reserve(length * 2, length);
-    const size_t wanted = buffer_.Capacity() - length;
-    const ssize_t got = read(fd, buffer_.Data() + length, wanted);
+    const size_t room = buffer_.Capacity() - length;
+    const size_t wanted = room < step ? room : step;
+    char* into = buffer_.Data() + length;
+    ssize_t got;
+    if (first) {
+      bool wouldWait = false;
+      got = ReadCached(fd, into, wanted, wouldWait);
+      if (got > 0 && size > 0 && static_cast<size_t>(got) < size) wouldWait = true;
+      if (wouldWait && beforeWait) beforeWait();
+      if (got < 0) got = read(fd, into, wanted);
+    } else {
+      got = read(fd, into, wanted);
+    }
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       throw EReadError(SystemErrorText(errno));
     }
     length += static_cast<size_t>(got);
+    // The one read of a file that keeps its size is searched for its NUL later, in the
+    // same pass as the search text; any other bytes are looked through as they come.
+    const bool whole = first && inOneGo;
+    first = false;
+    if (!whole && std::memchr(into, 0, static_cast<size_t>(got)) != nullptr) break;
     if (static_cast<size_t>(got) < wanted && size > 0 && length >= size) break;
+    step = step >= kReadStep / 2 ? kReadStep : step * 2;
   }
   Finish(buffer_.Data(), length);
 }
@@ -128,6 +172,7 @@ void TFileLines::Finish(const char* data, size_t length) {
 
 void TFileLines::Clear() {
   mapping_.Unmap();
+  mappedFd_ = Descriptor();
   data_ = nullptr;
   length_ = 0;
   textLength_ = 0;
@@ -137,6 +182,22 @@ void TFileLines::Clear() {
   count_ = -1;
   hadHit_ = false;
   walked_.clear();
+}
+
+bool TFileLines::Mapped() const {
+  return mapping_.Data() != nullptr;
+}
+
+// A fault on a page that the file still reaches past is a page that could not be read;
+// one past the file's present end is the file cut short, whose text ends at the cut.
+void TFileLines::CheckIntact() {
+  const size_t fault = mapping_.FirstFault();
+  if (fault == TFileMapping::kNoFault) return;
+  struct stat st;
+  if (fstat(mappedFd_.Get(), &st) != 0) throw EReadError(SystemErrorText(errno));
+  if (st.st_size > 0 && static_cast<size_t>(st.st_size) > fault) {
+    throw EReadError(SystemErrorText(EIO));
+  }
 }
 
 void TFileLines::CheckUpTo(size_t offset) {

@@ -6,6 +6,7 @@
 // file has no lines. Lines are views into the buffer and are found on demand: the
 // matching searches the buffer itself and only counts line ends around its hits.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,20 +20,32 @@
 class TFileLines {
  public:
   // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
-  // meanwhile); a large file is mapped instead (a file cut short while mapped ends where
-  // it was cut). Throws EFOpenError, EReadError or EOutOfMemory naming fullPath.
+  // meanwhile, but no further than a NUL); a large file is mapped instead (a file cut
+  // short while mapped ends where it was cut). Throws EFOpenError, EReadError or
+  // EOutOfMemory (beyond the memory budget) naming fullPath.
   // Only regular files are read: a FIFO, socket or device (reached through a link or
   // swapped in after the listing) fails with EFOpenError instead of hanging.
   void Load(const std::string& fullPath);
   // Files from this size on are mapped: copying them costs more than mapping and touching
   // their pages, and they no longer fit the caches that a copy would leave them in.
   static constexpr size_t kMappedFrom = size_t{4} << 20;
-  // The same, opening name relative to an open folder descriptor.
-  void LoadAt(int folderFd, const std::string& name, const std::string& fullPath);
+  // The same, opening name relative to an open folder descriptor. beforeWait, if given,
+  // is called before the load waits for bytes that are not in the page cache yet.
+  void LoadAt(int folderFd, const std::string& name, const std::string& fullPath,
+              const std::function<void()>& beforeWait = {});
   // Takes the bytes as if they had been read from a file.
   void Assign(std::string_view bytes);
   // Drops the content, keeping the buffer for the next file.
   void Clear();
+
+  // Whether the file is mapped: its bytes are then the file's own, which other programs
+  // may change while they are searched.
+  bool Mapped() const;
+  // Throws EReadError where a page of the mapped file could not be read (an I/O error),
+  // which the reader saw as the text ending there.
+  void CheckIntact();
+  // Whether the mapped file was found cut short (or unreadable) while it was searched.
+  bool CutShort() const { return mapping_.FirstFault() != TFileMapping::kNoFault; }
 
   // The text: the bytes up to the first NUL.
   std::string_view Text();
@@ -57,11 +70,27 @@ class TFileLines {
   // rising order cost time in proportion to the bytes passed over.
   int64_t LineAtOffset(size_t offset);
   size_t LineStart(int64_t i);
+  // The pattern that Find was given last, made ready; Find must have been called.
+  const TPattern& LastPattern() const { return *pattern_; }
 
  private:
+  class Descriptor {
+   public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor();
+    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Descriptor& operator=(Descriptor&& other) noexcept;
+    int Get() const { return fd_; }
+
+   private:
+    int fd_ = -1;
+  };
+
   // Kept across files: it only grows, unless a much smaller file follows a huge one.
   TByteBuffer buffer_;
   TFileMapping mapping_;        // the file, when it is large enough to be mapped
+  Descriptor mappedFd_;         // the mapped file, open
   const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
   size_t length_ = 0;           // bytes loaded
   // The end of the text as far as it is known: the first NUL once one is found, else the
@@ -85,7 +114,7 @@ class TFileLines {
   std::optional<TPattern> pattern_;  // the last pattern Find was given, made ready
   bool noAtime_ = true;              // cleared once the system refuses O_NOATIME
 
-  void ReadAll(int fd, size_t size);
+  void ReadAll(int fd, size_t size, const std::function<void()>& beforeWait);
   bool MapAll(int fd, size_t size);
   void Finish(const char* data, size_t length);
   // Looks for the NUL in the bytes before `offset` that have not been looked at.

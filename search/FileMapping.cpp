@@ -19,6 +19,7 @@ struct Entry {
   std::atomic<bool> used{false};
   std::atomic<uintptr_t> begin{0};
   std::atomic<uintptr_t> end{0};
+  std::atomic<uintptr_t> firstFault{0};  // the faulting page's address, 0 for none
 };
 static_assert(std::atomic<uintptr_t>::is_always_lock_free &&
               std::atomic<bool>::is_always_lock_free);
@@ -59,7 +60,11 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
       const uintptr_t page = address & ~(pageSize - 1);
       void* zeros = mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
-      if (zeros != MAP_FAILED) return;
+      if (zeros != MAP_FAILED) {
+        uintptr_t none = 0;
+        entry.firstFault.compare_exchange_strong(none, page);
+        return;
+      }
       break;
     }
   }
@@ -86,6 +91,7 @@ int Publish(uintptr_t begin, uintptr_t end) {
     bool unused = false;
     if (!entries[i].used.compare_exchange_strong(unused, true)) continue;
     entries[i].end.store(end, std::memory_order_relaxed);
+    entries[i].firstFault.store(0, std::memory_order_relaxed);
     entries[i].begin.store(begin, std::memory_order_release);
     return i;
   }
@@ -134,6 +140,12 @@ bool TFileMapping::Map(int fd, size_t size) {
   size_ = size;
   slot_ = slot;
   return true;
+}
+
+size_t TFileMapping::FirstFault() const {
+  if (data_ == nullptr) return kNoFault;
+  const uintptr_t page = entries[slot_].firstFault.load(std::memory_order_acquire);
+  return page == 0 ? kNoFault : static_cast<size_t>(page - reinterpret_cast<uintptr_t>(data_));
 }
 
 void TFileMapping::Unmap() {

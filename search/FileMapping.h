@@ -5,6 +5,8 @@
 // on the first mapping, turns such a fault inside a live mapping into pages of zeros, so
 // that the reader sees the text end where the file was cut (the first NUL ends the text)
 // instead of dying. Faults anywhere else go on to the handler that was there before.
+// A page that fails to be read (an I/O error) faults the same way; the mapping keeps
+// where its first fault lay, so that its user can tell the two apart.
 #include <cstddef>
 
 class TFileMapping {
@@ -24,6 +26,9 @@ class TFileMapping {
 
   const char* Data() const { return data_; }
   size_t Size() const { return size_; }
+  // The offset of the page of the first fault since Map, or kNoFault.
+  static constexpr size_t kNoFault = static_cast<size_t>(-1);
+  size_t FirstFault() const;
 
  private:
   char* data_ = nullptr;

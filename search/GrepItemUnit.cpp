@@ -39,10 +39,6 @@ std::string SampleEntry(std::string_view text, bool marked) {
   return entry.append(prefix).append(text);
 }
 
-bool SameBytes(char a, char b, bool caseSensitive) {
-  return caseSensitive ? a == b : UpCase(a) == UpCase(b);
-}
-
 }  // namespace
 
 int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool caseSensitive,
@@ -58,16 +54,30 @@ int64_t FindNextMatch(const std::string& searchText, TFileLines& lines, bool cas
 }
 
 // The text must lie in the line with a blank or the line's edge on either side; that is
-// where " text " occurs in " line ".
+// where " text " occurs in " line ". The padded text is found in the padded line by
+// Knuth-Morris-Pratt, which never steps back in the line, so the test costs time in
+// proportion to the line and the text, however the two repeat themselves.
 bool IsWholeWord(const std::string& searchText, std::string_view line, bool caseSensitive) {
-  const size_t m = searchText.size();
-  if (m > line.size()) return false;
-  for (size_t at = 0; at + m <= line.size(); ++at) {
-    if (at > 0 && line[at - 1] != ' ') continue;
-    if (at + m < line.size() && line[at + m] != ' ') continue;
-    size_t k = 0;
-    while (k < m && SameBytes(line[at + k], searchText[k], caseSensitive)) ++k;
-    if (k == m) return true;
+  if (searchText.size() > line.size()) return false;
+  const auto fold = [caseSensitive](char c) { return caseSensitive ? c : UpCase(c); };
+  const size_t m = searchText.size() + 2;
+  const auto patternAt = [&](size_t k) {
+    return k == 0 || k == m - 1 ? ' ' : fold(searchText[k - 1]);
+  };
+  const size_t n = line.size() + 2;
+  const auto lineAt = [&](size_t i) { return i == 0 || i == n - 1 ? ' ' : fold(line[i - 1]); };
+  // border[k]: the length of the longest proper prefix of the pattern's first k + 1 bytes
+  // that is also their suffix.
+  std::vector<size_t> border(m, 0);
+  for (size_t k = 1, length = 0; k < m; ++k) {
+    while (length > 0 && patternAt(k) != patternAt(length)) length = border[length - 1];
+    if (patternAt(k) == patternAt(length)) ++length;
+    border[k] = length;
+  }
+  for (size_t i = 0, matched = 0; i < n; ++i) {
+    while (matched > 0 && lineAt(i) != patternAt(matched)) matched = border[matched - 1];
+    if (lineAt(i) == patternAt(matched)) ++matched;
+    if (matched == m) return true;
   }
   return false;
 }
@@ -208,6 +218,24 @@ std::string TGrepItem::SampleLine(size_t i) const {
   ForEachSampleLine({sample_, sampleLength_}, i + 1,
                     [&text](std::string_view line) { text = line; });
   return SampleEntry(text, static_cast<int32_t>(i) == marked_);
+}
+
+bool TGrepItem::Holds(const TPattern& pattern) const {
+  if (marked_ < 0) return false;
+  size_t start = 0;
+  size_t end = 0;
+  for (uint32_t i = 0; i < sampleCount_; ++i) {
+    if (i > 0 && end == sampleLength_) return false;  // fewer lines than it counts
+    end = FindLineEnd(sample_, start, sampleLength_);
+    if (static_cast<int32_t>(i) == marked_ &&
+        (sample_ + start != line_ || end - start != lineLength_)) {
+      return false;
+    }
+    start = SkipLineEnd(sample_, end, sampleLength_);
+  }
+  if (end != sampleLength_) return false;
+  const size_t at = FindPatternOrNul(line_, 0, lineLength_, pattern);
+  return at != kNotFound && line_[at] != '\0';
 }
 
 TStringList TGrepItem::Sample() const {

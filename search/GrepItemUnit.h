@@ -11,6 +11,7 @@
 
 class TFileLines;
 class TSampleStore;
+struct TPattern;
 
 // Index of the first line after `start` that contains the search text (start -1 begins
 // with line 0), or -1. Case-insensitive search folds ASCII letters only. An empty text,
@@ -69,6 +70,10 @@ class TGrepItem {
   size_t SampleCount() const;
   std::string SampleLine(size_t i) const;
   TStringList Sample() const;
+  // Whether the record is whole: its sample splits into its lines, the marked one is its
+  // line, and that holds the pattern. One made of bytes that changed while they were
+  // read may not be.
+  bool Holds(const TPattern& pattern) const;
 
  private:
   int64_t lineIndex_;

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdint>
 #include <new>
 
@@ -10,19 +11,43 @@ namespace {
 constexpr size_t kPage = size_t{4} << 10;
 constexpr size_t kArenaChunk = size_t{32} << 20;
 
+std::atomic<size_t> budget{SIZE_MAX};
+std::atomic<size_t> inUse{0};
+
 }  // namespace
 
 void* MapMemory(size_t& bytes) {
   if (bytes > SIZE_MAX - kPage) return nullptr;
   bytes = RoundUp(bytes == 0 ? 1 : bytes, kPage);
+  const size_t before = inUse.fetch_add(bytes);
+  if (before + bytes < before || before + bytes > budget.load()) {
+    inUse.fetch_sub(bytes);
+    return nullptr;
+  }
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
+  if (p != MAP_FAILED) return p;
+  inUse.fetch_sub(bytes);
+  return nullptr;
 }
 
 // The size is rounded as MapMemory rounded it.
 void UnmapMemory(void* block, size_t bytes) {
   if (block == nullptr) return;
-  munmap(block, RoundUp(bytes == 0 ? 1 : bytes, kPage));
+  bytes = RoundUp(bytes == 0 ? 1 : bytes, kPage);
+  munmap(block, bytes);
+  inUse.fetch_sub(bytes);
+}
+
+void SetMemoryBudget(size_t bytes) {
+  budget.store(bytes);
+}
+
+size_t MemoryBudget() {
+  return budget.load();
+}
+
+size_t MemoryInUse() {
+  return inUse.load();
 }
 
 TMemoryArena::~TMemoryArena() {

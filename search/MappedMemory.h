@@ -13,9 +13,18 @@ inline size_t RoundUp(size_t bytes, size_t unit) {
   return (bytes + unit - 1) / unit * unit;
 }
 
-// Maps at least `bytes` (rounded up, the result stored back), or returns nullptr.
+// Maps at least `bytes` (rounded up, the result stored back), or returns nullptr: also
+// where the block would take the process's blocks past the budget below.
 void* MapMemory(size_t& bytes);
 void UnmapMemory(void* block, size_t bytes);
+
+// The bytes that the blocks mapped here may take together, so that no input (a pseudo
+// file that never ends, millions of matches) makes the process grow past what the
+// machine can give without swapping: a block beyond it is refused, which its user
+// reports as running out of memory. Unlimited until set.
+void SetMemoryBudget(size_t bytes);
+size_t MemoryBudget();
+size_t MemoryInUse();  // the bytes of the blocks mapped now
 
 // Bytes for many small blocks that are all given back at once: they are handed out in
 // order from large mapped chunks, unaligned, and the last block can grow in place.

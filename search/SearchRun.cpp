@@ -1,5 +1,6 @@
 #include "search/SearchRun.h"
 
+#include <functional>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -7,9 +8,12 @@
 
 #include "search/FileLines.h"
 #include "search/GrepItemUnit.h"
+#include "search/MappedMemory.h"
+#include "search/ReadAhead.h"
 #include "search/SearchResults.h"
 #include "util/FolderPaths.h"
 #include "util/StringList.h"
+#include "util/SystemMemory.h"
 #include "util/errors.h"
 #include "util/files.h"
 #include "util/lists.h"
@@ -33,10 +37,15 @@ void AppendErrorReport(TSearchResults& results, const std::string& path, const c
 // One run's state across its folders and files.
 class TRun {
  public:
-  TRun(TSearchHost& host, TSearchResults& results)
+  TRun(TSearchHost& host, TSearchResults& results, const TStringList& masks, size_t folderCount)
       : host_(host),
         results_(results),
-        lastHeader_(std::make_shared<const std::string>(kNoHeader)) {}
+        lastHeader_(std::make_shared<const std::string>(kNoHeader)),
+        readAhead_(host, masks, folderCount),
+        beforeWait_([this] {
+          waited_ = true;
+          host_.ShowProgressNow();
+        }) {}
 
   void SearchFolders(const TStringList& masks, size_t folderCount) {
     for (size_t i = 0; i < folderCount; ++i) {
@@ -47,7 +56,7 @@ class TRun {
       TFolderHandle handle(folder);
       ListFiles(handle, i, masks);
       host_.FilesListed(files_.size());
-      SearchFiles(handle, folder);
+      SearchFiles(handle, folder, i);
     }
   }
 
@@ -64,7 +73,7 @@ class TRun {
     }
   }
 
-  void SearchFiles(const TFolderHandle& handle, const std::string& folder) {
+  void SearchFiles(const TFolderHandle& handle, const std::string& folder, size_t folderIndex) {
     for (size_t j = 0; j < files_.size(); ++j) {
       if (host_.Cancelled()) break;
       // The folder is taken as it stands: trimming it as the separator helpers do would
@@ -72,10 +81,15 @@ class TRun {
       fullPath_ = ChildPath(folder, files_[j]);
       host_.FileStarted(fullPath_, j + 1);
       host_.ProcessEvents();
+      readAhead_.Started(folderIndex, j, files_, handle.Fd());
       // Any failure while the file is loaded or searched becomes an error report in the
       // results; what the file added before the failure stays.
       try {
-        lines_.LoadAt(handle.Fd(), files_[j], fullPath_);
+        waited_ = false;
+        lines_.LoadAt(handle.Fd(), files_[j], fullPath_, beforeWait_);
+        readAhead_.Loaded(waited_);
+        // Searching a mapped file takes a while, and touching its pages may wait.
+        if (lines_.Mapped()) host_.ShowProgressNow();
         SearchLoadedFile();
       } catch (const Exception& e) {
         AppendErrorReport(results_, fullPath_, e.TypeName(), e.Message());
@@ -115,9 +129,23 @@ class TRun {
       }
       BuildSampleView(lines_, Max(0, n - 5), 11, n, sample_);
       TGrepItem item = results_.NewItem(n, line, PathOf(path), sample_);
+      if (lines_.Mapped() && !item.Holds(lines_.LastPattern())) {
+        EndChangedFile();
+        return;
+      }
       if (path != lastHeader_) AppendHeader(path);
       results_.AppendMatch(std::move(item));
     }
+    if (lines_.Mapped()) lines_.CheckIntact();
+  }
+
+  // A mapped file's bytes are the file's own: a record made of them that does not hold
+  // its match was read from a file that changed since the match was found. A file cut
+  // short has its text end at the cut, which lies before the match: the file's search
+  // ends. A page that could not be read, or any other change, fails the file.
+  void EndChangedFile() {
+    lines_.CheckIntact();
+    if (!lines_.CutShort()) throw EReadError("The file changed while it was read");
   }
 
   // The file's shared path; a file searched again right after itself (its name matched
@@ -143,6 +171,9 @@ class TRun {
   std::string fullPath_;
   TFileLines lines_;  // one buffer, reused for every file
   TSampleView sample_;
+  TReadAhead readAhead_;
+  bool waited_ = false;  // whether the current file's load had to wait for the disk
+  const std::function<void()> beforeWait_;
 };
 
 }  // namespace
@@ -162,7 +193,11 @@ void RunSearch(TSearchHost& host, TSearchResults& results) {
     host.ProcessEvents();
     host.ShowProgress();
     results.ClearItems();
-    if (!host.Cancelled()) TRun(host, results).SearchFolders(masks, folderCount);
+    // Whatever the files hold, the run takes no more than half the memory that the system
+    // can give it now without swapping.
+    SetMemoryBudget(MemoryInUse() + AvailableMemory() / 2);
+    if (!host.Cancelled())
+      TRun(host, results, masks, folderCount).SearchFolders(masks, folderCount);
     progressOpen = false;
     host.CloseProgress();
     if (!host.Cancelled()) host.ShowResults();

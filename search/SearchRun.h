@@ -3,6 +3,7 @@
 // holds the search text. Written once, for the windows and for the command-line tool,
 // which supply inputs, show progress and run pending events through TSearchHost.
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "util/files.h"
@@ -24,6 +25,10 @@ class TSearchHost {
   // Folder i's entries as the host has listed them already, asked when its files are
   // listed; none (the default) has the run list the folder itself.
   virtual const TFolderEntries* ListedEntries(size_t) { return nullptr; }
+  // Folder i's path as it stands now, asked ahead of its turn only to have its files read
+  // ahead (the run asks Folder(i) again at its turn); none (the default) keeps the reading
+  // ahead within the current folder.
+  virtual std::optional<std::string> UpcomingFolder(size_t) { return std::nullopt; }
 
   // Progress: the steps of the progress window, in the run's order.
   virtual void ResetProgress(size_t folderCount) = 0;  // label "", overall max, both progress 0
@@ -32,6 +37,9 @@ class TSearchHost {
   virtual void FilesListed(size_t count) = 0;
   virtual void FileStarted(const std::string& fullPath, size_t number) = 0;  // 1-based
   virtual void ProcessEvents() = 0;  // let pending events run
+  // The current file will take a while (it is large, or its bytes are not cached): show
+  // the progress as it stands now, without running events.
+  virtual void ShowProgressNow() {}
   virtual void CloseProgress() = 0;
 
   // The run ended without a cancel: show the results (the windows show them modally).

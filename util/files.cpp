@@ -2,9 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <set>
 #include <utility>
 
@@ -183,5 +186,35 @@ void TFolderHandle::ListEntries(void (*callback)(void*, std::string_view, EntryK
       if (name == "." || name == "..") continue;
       callback(context, name, KindOf(fd_, entry->d_name, entry->d_type));
     }
+  }
+}
+
+int OpenForReading(int folderFd, const std::string& name, bool& noAtime) {
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  int fd = noAtime ? openat(folderFd, name.c_str(), kFlags | O_NOATIME) : -1;
+  if (fd < 0 && (!noAtime || errno == EPERM)) {
+    noAtime = false;
+    fd = openat(folderFd, name.c_str(), kFlags);
+  }
+  return fd;
+}
+
+bool OnKernelFileSystem(int fd) {
+  struct statfs fs;
+  if (fstatfs(fd, &fs) != 0) return true;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case PSTOREFS_MAGIC:
+      return true;
+    default:
+      return false;
   }
 }

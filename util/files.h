@@ -28,6 +28,19 @@ int ListSubfolders(std::string_view pattern, TStringList& folders);
 // cycles end. Returns the final number of entries in Folders.
 int ListAllSubfolders(std::string_view pattern, TStringList& folders);
 
+// Opens name (relative to folderFd) read-only, or returns -1 with errno set. O_NONBLOCK
+// keeps the open itself from waiting on a FIFO swapped in after the listing, and reads of
+// kernel files that would wait for news (/proc/kmsg, trace pipes) from waiting; regular
+// files on disk ignore it. O_NOATIME spares the disk a write where the file's owner
+// allows it; once refused (the files are someone else's), `noAtime` is cleared so that
+// later files pay no second open.
+int OpenForReading(int folderFd, const std::string& name, bool& noAtime);
+
+// Whether the open file lies on one of the kernel's own file systems (/proc, /sys and
+// the like, or one that cannot be asked): its files are views of kernel state, some of
+// them of device memory, to be read only, never mapped, and never waiting for a disk.
+bool OnKernelFileSystem(int fd);
+
 // Whether the path names an existing directory (links followed).
 bool DirectoryExists(const std::string& path);
 

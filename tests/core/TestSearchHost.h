@@ -78,6 +78,7 @@ class TTestHost : public TSearchHost {
     Note("ProcessEvents");
     if (onProcessEvents) onProcessEvents(++processEventsCalls);
   }
+  void ShowProgressNow() override { Note("ShowProgressNow"); }
   void CloseProgress() override { Note("CloseProgress"); }
   void ShowResults() override { Note("ShowResults"); }
   bool Cancelled() override { return Note("Cancelled"), cancelled; }

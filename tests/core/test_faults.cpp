@@ -31,8 +31,10 @@
 #include "TempDir.h"
 #include "TestSearchHost.h"
 #include "search/FileLines.h"
+#include "search/MappedMemory.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
+#include "util/errors.h"
 #include "util/files.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -442,6 +444,71 @@ TEST(FaultLoad, OtherBusErrorsStayFatal) {
 #endif
 }
 
+// A page of a mapped file that cannot be read faults as a page past a cut does; told
+// apart by the file still reaching past it, it fails the file instead of ending its text.
+// The fault is made by cutting the file and then giving it its size back before the check.
+TEST(FaultLoad, UnreadableMappedPageIsAReadError) {
+  TempDir dir;
+  const std::string bytes = LinesOfText(TFileLines::kMappedFrom);
+  const std::string path = dir.Write("mapped", bytes);
+  TFileLines file;
+  file.Load(path);
+  ASSERT_TRUE(file.Mapped());
+  ASSERT_EQ(truncate(path.c_str(), off_t{1} << 20), 0);
+  EXPECT_EQ(file.Text().size(), size_t{1} << 20);
+  EXPECT_NO_THROW(file.CheckIntact());  // cut short: the text ends at the cut
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes.size())), 0);
+  EXPECT_THROW(file.CheckIntact(), EReadError);
+}
+
+// A mapped file changed in place or cut short between finding a match and keeping it
+// (here when the run asks whether the match must be a whole word): every match line kept
+// holds the text and every sample its one marked line. A change fails the file; a cut ends
+// its text, and the next file is searched as usual.
+TEST(FaultRun, MappedFileChangedUnderTheReader) {
+  TempDir dir;
+  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2");
+  std::string bytes = "needle one\n" + LinesOfText(TFileLines::kMappedFrom) + "needle two\n";
+  const std::string path = dir / "1/a.txt";
+  const std::string next = dir.Write("2/b.txt", "needle three");
+  for (const bool cut : {false, true}) {
+    dir.Write("1/a.txt", bytes);
+    TTestHost host({first, second}, "needle");
+    host.onWholeWord = [&, calls = 0]() mutable {
+      if (++calls != 2) return;
+      const int fd = open(path.c_str(), O_WRONLY);
+      if (cut) {
+        EXPECT_EQ(ftruncate(fd, off_t{1} << 20), 0);
+      } else {
+        const std::string other(bytes.size(), 'x');
+        EXPECT_EQ(pwrite(fd, other.data(), other.size(), 0), static_cast<ssize_t>(other.size()));
+      }
+      close(fd);
+    };
+    TSearchResults results;
+    RunSearch(host, results);
+    Lines lines;
+    for (size_t i = 0; i < results.LineCount(); ++i) lines.push_back(results.Line(i));
+    const Lines kept = {path, "    [0] needle one"};
+    const Lines last = {"", next, "    [0] needle three"};
+    if (cut) {
+      EXPECT_EQ(lines, Join({kept, last}));
+    } else {
+      EXPECT_EQ(
+          lines,
+          Join({kept, ErrorBlock(path, "EReadError: The file changed while it was read"), last}));
+    }
+    for (size_t i = 0; i < results.GrepItems().size(); ++i) {
+      const TGrepItem& item = results.GrepItems()[i];
+      EXPECT_NE(item.Line().find("needle"), std::string_view::npos);
+      const TStringList sample = item.Sample();
+      EXPECT_EQ(std::count_if(sample.begin(), sample.end(),
+                              [](const std::string& line) { return line.starts_with("--> "); }),
+                1);
+    }
+  }
+}
+
 // A mapped file and a read one give the same lines.
 TEST(FaultLoad, MappedAndReadFilesAgree) {
   TempDir dir;
@@ -685,18 +752,63 @@ void ExpectOutOfMemoryReport(const std::function<std::string(const TempDir&)>& m
             Join({ErrorBlock(big, "EOutOfMemory: Out of memory"), {"", small, "    [0] needle"}}));
 }
 
-TEST(FaultRun, FileLargerThanTheMemoryAllowed) {
+// Larger than the memory allowed, but its text ends at its first NUL: nothing after it is
+// read, whatever size the file reports (a sparse file maps in this child only when the
+// address space allows it, and is read otherwise).
+TEST(FaultRun, NothingAfterTheFirstNulIsRead) {
 #ifdef TRAWLIX_UNDER_ASAN
   GTEST_SKIP() << "RLIMIT_AS cannot be combined with AddressSanitizer";
 #endif
-  ExpectOutOfMemoryReport(
-      [](const TempDir& dir) {
-        // Sparse: it takes no disk, but the loader still needs its whole size in memory.
-        const std::string big = dir.Write("1/big.txt", "needle\n");
-        EXPECT_EQ(truncate(big.c_str(), off_t{400} << 20), 0);
-        return big;
-      },
-      rlim_t{256} << 20);
+  TempDir dir;
+  const std::string big = dir.Write("big.txt", "needle\n");
+  ASSERT_EQ(truncate(big.c_str(), off_t{400} << 20), 0);  // sparse: zeros after the line
+  const ChildOutcome outcome = InChild(60, [&] {
+    const rlim_t limit = static_cast<rlim_t>(AddressSpaceInUse()) + (rlim_t{256} << 20);
+    const rlimit cap{limit, limit};
+    if (setrlimit(RLIMIT_AS, &cap) != 0) _exit(3);
+    return Pack(Search({dir.Path()}, "needle"));
+  });
+  ASSERT_EQ(outcome.how, "exit 0");
+  EXPECT_EQ(Unpack(outcome.output), (Lines{big, "    [0] needle"}));
+}
+
+// /proc/self/pagemap reports no size and holds 8 bytes for every page of the address
+// space (about 256 GiB), the first of them zero: its text is empty, read in an instant,
+// within a few megabytes.
+TEST(FaultLoad, SizelessPseudoFileEndsAtItsFirstNul) {
+#ifdef TRAWLIX_UNDER_ASAN
+  GTEST_SKIP() << "RLIMIT_AS cannot be combined with AddressSanitizer";
+#endif
+  if (access("/proc/self/pagemap", R_OK) != 0) GTEST_SKIP() << "no /proc/self/pagemap";
+  const ChildOutcome outcome = InChild(20, [] {
+    const rlim_t limit = static_cast<rlim_t>(AddressSpaceInUse()) + (rlim_t{64} << 20);
+    const rlimit cap{limit, limit};
+    if (setrlimit(RLIMIT_AS, &cap) != 0) _exit(3);
+    TFileLines file;
+    file.Load("/proc/self/pagemap");
+    return std::to_string(file.Text().size()) + " " + std::to_string(file.Count());
+  });
+  EXPECT_EQ(outcome.how, "exit 0");
+  EXPECT_EQ(outcome.output, "0 0");
+}
+
+// A file without a NUL that the memory budget cannot hold fails with EOutOfMemory instead
+// of growing the process; the budget is set low here rather than the disk filled.
+TEST(FaultLoad, TextBeyondTheMemoryBudget) {
+  TempDir dir;
+  const std::string path = dir.Write("big.txt", LinesOfText(size_t{3} << 20));
+  const std::string sizeless = "/proc/self/maps";  // no size reported, no NUL, read in steps
+  const size_t saved = MemoryBudget();
+  SetMemoryBudget(MemoryInUse() + (size_t{1} << 20));
+  TFileLines file;
+  EXPECT_THROW(file.Load(path), EOutOfMemory);
+  SetMemoryBudget(MemoryInUse());
+  EXPECT_THROW(file.Load(sizeless), EOutOfMemory);
+  SetMemoryBudget(saved);
+  file.Load(path);
+  EXPECT_EQ(file.Line(0), "line 0");
+  file.Load(sizeless);
+  EXPECT_GT(file.Count(), 1);
 }
 
 // The file fits, but its match line does not fit twice more (the sample and the record).

@@ -169,6 +169,20 @@ INSTANTIATE_TEST_SUITE_P(
                     WholeWordCase{"concatenate", false}, WholeWordCase{"cat\t", false},
                     WholeWordCase{"cats cat", true}, WholeWordCase{"", false}));
 
+// Lines and texts that repeat themselves cost time in proportion to the line: 4 MB of
+// blanks ending in "x", with 99,999 blanks and an "x" as the text (the test's time limit
+// fails a test that takes minutes).
+TEST(IsWholeWord, RepetitiveTextInALongLine) {
+  const std::string line = std::string(4'000'000, ' ') + "x";
+  const std::string text = std::string(99'999, ' ') + "x";
+  EXPECT_TRUE(IsWholeWord(text, line, true));
+  EXPECT_TRUE(IsWholeWord(text, line, false));
+  EXPECT_FALSE(IsWholeWord(text, line + "x", true));
+  std::string words;
+  for (int i = 0; i < 200'000; ++i) words += "a ";
+  EXPECT_FALSE(IsWholeWord(words.substr(0, 20'000) + "b", words, false));
+}
+
 TEST(IsWholeWord, CaseAndPhrases) {
   EXPECT_TRUE(IsWholeWord("cat", "Cat", false));
   EXPECT_FALSE(IsWholeWord("cat", "Cat", true));

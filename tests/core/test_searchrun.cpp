@@ -1,6 +1,8 @@
 // The search run driven through a scripted host over folders made for each test, and the
 // result model it fills.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include "SpecialFiles.h"
 #include "TempDir.h"
 #include "TestSearchHost.h"
+#include "search/FileLines.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
 #include "util/errors.h"
@@ -248,6 +251,44 @@ TEST_F(SearchRunTest, TheHostIsAskedInTheRunsOrder) {
                     "CloseProgress", "Cancelled",
                     "ShowResults",   "ClearCancelled"};
   EXPECT_EQ(host.log, expected);
+}
+
+// Events cannot run while one file is searched, so a file that takes a while (mapped, or
+// with bytes still on the disk) has the progress shown before it; a small cached one
+// does not. The cold file is made so by writing it out and dropping it from the cache.
+TEST_F(SearchRunTest, TheProgressIsShownBeforeAFileThatTakesAWhile) {
+  const std::string small = scratch.Write("A/small.txt", "foo");
+  const std::string big = scratch.Write("A/big.txt", std::string(TFileLines::kMappedFrom, 'x'));
+  const std::string cold = scratch.Write("A/cold.txt", "foo");
+  const int fd = open(cold.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  fdatasync(fd);
+  posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  // mincore tells without reading, as a read that must not wait would start one.
+  void* page = mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0);
+  unsigned char resident = 1;
+  const bool evicted = page != MAP_FAILED && mincore(page, 1, &resident) == 0 && resident == 0;
+  if (page != MAP_FAILED) munmap(page, 1);
+  close(fd);
+  host.folders = {scratch / "A"};
+  Run();
+
+  EXPECT_EQ(LinesOf(results).size(), 5u);
+  const auto shownBeforeSearch = [&](const std::string& path) {
+    auto at = std::find_if(host.log.begin(), host.log.end(), [&](const std::string& entry) {
+      return entry.starts_with("FileStarted " + path + " ");
+    });
+    EXPECT_NE(at, host.log.end()) << path;
+    for (; at != host.log.end() && *at != "SearchText"; ++at) {
+      if (*at == "ShowProgressNow") return true;
+    }
+    return false;
+  };
+  EXPECT_FALSE(shownBeforeSearch(small));
+  EXPECT_TRUE(shownBeforeSearch(big));
+  if (evicted) {
+    EXPECT_TRUE(shownBeforeSearch(cold));
+  }
 }
 
 TEST_F(SearchRunTest, CaseSensitiveIsReadForEachStep) {

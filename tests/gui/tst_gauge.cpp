@@ -179,6 +179,24 @@ class TestGauge : public QObject {
     QCOMPARE(gauge.Percent(), 100);
   }
 
+  // A change waiting for its frame paints at once when asked, without events running:
+  // before a long file, whose search would keep the frame's timer from firing.
+  void pendingChangePaintsWhenAsked() {
+    ProgramGauge program;
+    TGauge& gauge = program.gauge;
+    gauge.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&gauge));
+    QTest::qWait(40);
+    gauge.SetProgress(1);
+    const int paints = gauge.PaintCount();
+    gauge.SetProgress(50);  // within the same frame: waits
+    QCOMPARE(gauge.PaintCount(), paints);
+    gauge.PaintPending();
+    QCOMPARE(gauge.PaintCount(), paints + 1);
+    gauge.PaintPending();  // nothing waits now
+    QCOMPARE(gauge.PaintCount(), paints + 1);
+  }
+
   void frameAndBar_data() {
     QTest::addColumn<int>("max");
     QTest::addColumn<int>("progress");
