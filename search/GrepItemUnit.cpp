@@ -220,20 +220,19 @@ std::string TGrepItem::SampleLine(size_t i) const {
   return SampleEntry(text, static_cast<int32_t>(i) == marked_);
 }
 
+// Checked with a few scans over the whole sample rather than a walk line by line, since a
+// dense search checks every record of a mapped file: no NUL, the marked line's count of
+// line ends before it, the line itself ending where it does, and the rest's line ends.
 bool TGrepItem::Holds(const TPattern& pattern) const {
-  if (marked_ < 0) return false;
-  size_t start = 0;
-  size_t end = 0;
-  for (uint32_t i = 0; i < sampleCount_; ++i) {
-    if (i > 0 && end == sampleLength_) return false;  // fewer lines than it counts
-    end = FindLineEnd(sample_, start, sampleLength_);
-    if (static_cast<int32_t>(i) == marked_ &&
-        (sample_ + start != line_ || end - start != lineLength_)) {
-      return false;
-    }
-    start = SkipLineEnd(sample_, end, sampleLength_);
-  }
-  if (end != sampleLength_) return false;
+  if (marked_ < 0 || line_ < sample_ || line_ + lineLength_ > sample_ + sampleLength_) return false;
+  if (std::memchr(sample_, 0, sampleLength_) != nullptr) return false;
+  const size_t before = static_cast<size_t>(line_ - sample_);
+  const size_t end = before + lineLength_;
+  if (before > 0 && sample_[before - 1] != '\n' && sample_[before - 1] != '\r') return false;
+  if (FindLineEnd(sample_, before, sampleLength_) != end) return false;
+  if (CountLineEnds(sample_, 0, before).count != static_cast<size_t>(marked_)) return false;
+  const size_t after = sampleCount_ - 1 - static_cast<size_t>(marked_);
+  if (CountLineEnds(sample_, end, sampleLength_).count != after) return false;
   const size_t at = FindPatternOrNul(line_, 0, lineLength_, pattern);
   return at != kNotFound && line_[at] != '\0';
 }
