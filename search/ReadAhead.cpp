@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "search/SearchRun.h"
-#include "util/lists.h"
 
 TReadAhead::TReadAhead(TSearchHost& host, const TStringList& masks, size_t folderCount)
     : host_(host), masks_(masks), folderCount_(folderCount) {}
@@ -57,14 +56,7 @@ bool TReadAhead::ListFolder(size_t folder) {
   const std::optional<std::string> path = host_.UpcomingFolder(folder);
   if (!path) return false;
   auto handle = std::make_unique<TFolderHandle>(*path);
-  ownFiles_.clear();
-  if (handle->Valid()) {
-    if (const TFolderEntries* listed = host_.ListedEntries(folder)) {
-      ListMatchingFiles(*listed, masks_, 0, ownFiles_);
-    } else {
-      ListMatchingFiles(*handle, masks_, 0, ownFiles_);
-    }
-  }
+  ListFolderFiles(host_, *handle, folder, masks_, ownFiles_);
   ownFolder_ = std::move(handle);
   next_ = {folder, 0};
   nextFiles_ = &ownFiles_;

@@ -40,6 +40,8 @@ class TRun {
   TRun(TSearchHost& host, TSearchResults& results, const TStringList& masks, size_t folderCount)
       : host_(host),
         results_(results),
+        masks_(masks),
+        folderCount_(folderCount),
         lastHeader_(std::make_shared<const std::string>(kNoHeader)),
         readAhead_(host, masks, folderCount),
         beforeWait_([this] {
@@ -47,32 +49,20 @@ class TRun {
           host_.ShowProgressNow();
         }) {}
 
-  void SearchFolders(const TStringList& masks, size_t folderCount) {
-    for (size_t i = 0; i < folderCount; ++i) {
+  void SearchFolders() {
+    for (size_t i = 0; i < folderCount_; ++i) {
       if (host_.Cancelled()) break;
       std::string folder = host_.Folder(i);
       host_.FolderStarted(i + 1);
       host_.ProcessEvents();
       TFolderHandle handle(folder);
-      ListFiles(handle, i, masks);
+      ListFolderFiles(host_, handle, i, masks_, files_);
       host_.FilesListed(files_.size());
       SearchFiles(handle, folder, i);
     }
   }
 
  private:
-  // Folder i's matching files, from the entries its host listed when there are any. The
-  // folder is open all the same, for its files are opened through it; one that cannot be
-  // opened gives no files either way.
-  void ListFiles(const TFolderHandle& handle, size_t i, const TStringList& masks) {
-    const TFolderEntries* listed = handle.Valid() ? host_.ListedEntries(i) : nullptr;
-    if (listed != nullptr) {
-      ListMatchingFiles(*listed, masks, 0, files_);
-    } else {
-      ListMatchingFiles(handle, masks, 0, files_);
-    }
-  }
-
   void SearchFiles(const TFolderHandle& handle, const std::string& folder, size_t folderIndex) {
     for (size_t j = 0; j < files_.size(); ++j) {
       if (host_.Cancelled()) break;
@@ -166,6 +156,8 @@ class TRun {
 
   TSearchHost& host_;
   TSearchResults& results_;
+  const TStringList& masks_;
+  size_t folderCount_;
   std::shared_ptr<const std::string> lastHeader_;
   TStringList files_;
   std::string fullPath_;
@@ -177,6 +169,18 @@ class TRun {
 };
 
 }  // namespace
+
+// The folder is open all the same, for its files are opened through it; one that cannot
+// be opened gives no files either way.
+void ListFolderFiles(TSearchHost& host, const TFolderHandle& handle, size_t i,
+                     const TStringList& masks, TStringList& files) {
+  const TFolderEntries* listed = handle.Valid() ? host.ListedEntries(i) : nullptr;
+  if (listed != nullptr) {
+    ListMatchingFiles(*listed, masks, 0, files);
+  } else {
+    ListMatchingFiles(handle, masks, 0, files);
+  }
+}
 
 void RunSearch(TSearchHost& host, TSearchResults& results) {
   if (StripSpaces(host.MaskText()).empty()) host.SetMaskText("*.*");
@@ -196,8 +200,7 @@ void RunSearch(TSearchHost& host, TSearchResults& results) {
     // Whatever the files hold, the run takes no more than half the memory that the system
     // can give it now without swapping.
     SetMemoryBudget(MemoryInUse() + AvailableMemory() / 2);
-    if (!host.Cancelled())
-      TRun(host, results, masks, folderCount).SearchFolders(masks, folderCount);
+    if (!host.Cancelled()) TRun(host, results, masks, folderCount).SearchFolders();
     progressOpen = false;
     host.CloseProgress();
     if (!host.Cancelled()) host.ShowResults();

@@ -50,5 +50,10 @@ class TSearchHost {
   virtual void ClearCancelled() = 0;
 };
 
+// Folder i's matching files, open as `handle`, into `files` (emptied first): from the
+// entries its host listed when there are any, else from the folder itself.
+void ListFolderFiles(TSearchHost& host, const TFolderHandle& handle, size_t i,
+                     const TStringList& masks, TStringList& files);
+
 // Runs one search into `results`, emptying it first.
 void RunSearch(TSearchHost& host, TSearchResults& results);
