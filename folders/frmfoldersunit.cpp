@@ -220,7 +220,10 @@ void TfrmFolders::AddFolderTree() {
 
 void TfrmFolders::RemoveFolder() {
   const int selected = lstFolders->ItemIndex();
-  if (selected >= 0) lstFolders->Remove(selected);
+  if (selected < 0) return;
+  lstFolders->Remove(selected);
+  // The list would select a neighbour, which a second command would then act on unpicked.
+  lstFolders->SetItemIndex(-1);
 }
 
 void TfrmFolders::RemoveFolderTree() {

@@ -97,6 +97,11 @@ class TestFolders : public QObject {
     Select(*dialog_->lstFolders, "/x");
     dialog_->spdDropOne->click();
     QCOMPARE(dialog_->lstFolders->Count(), 2);
+    // No entry is selected after it, so a second Remove One or Remove All does nothing.
+    QCOMPARE(dialog_->lstFolders->ItemIndex(), -1);
+    dialog_->spdDropOne->click();
+    dialog_->spdDropAll->click();
+    QCOMPARE(dialog_->lstFolders->Count(), 2);
     // The next add merges the neighbours that met.
     dialog_->lstDirectory->SetCurrentDir(a);
     dialog_->spdAddOne->click();
