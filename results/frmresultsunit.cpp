@@ -139,6 +139,11 @@ bool TfrmResults::eventFilter(QObject* watched, QEvent* event) {
 void TfrmResults::keyPressEvent(QKeyEvent* event) {
   // Esc in the pane belongs to the pane, not to the window's cancel button.
   if (event->key() == Qt::Key_Escape && focusWidget() == mmoSample) return;
+  // Ok is also the cancel button: Esc presses it, and the window closes with OK.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    cmdOk->click();
+    return;
+  }
   QDialog::keyPressEvent(event);
 }
 

@@ -207,8 +207,10 @@ class TestResults : public QObject {
     QCOMPARE(frmResults->mmoSample->document()->blockCount(), 2);
 
     frmResults->lstResults->setFocus();
+    frmResults->setResult(QDialog::Rejected);
     QTest::keyClick(frmResults->lstResults, Qt::Key_Escape);
     QVERIFY(!frmResults->isVisible());
+    QCOMPARE(frmResults->result(), int(QDialog::Accepted));  // Esc presses Ok
 
     frmResults->show();
     frmResults->lstResults->setFocus();
