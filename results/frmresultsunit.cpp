@@ -131,8 +131,12 @@ void TfrmResults::setVisible(bool visible) {
 
 bool TfrmResults::eventFilter(QObject* watched, QEvent* event) {
   // Before the list moves its selection for the key: the pane first shows the line the
-  // key was typed on, then the selection change shows the line it moved to.
-  if (watched == lstResults && event->type() == QEvent::KeyPress) lstResultsKeyPress();
+  // key was typed on, then the selection change shows the line it moved to. Only keys
+  // that type a character count: arrows, function keys and Shift alone type none.
+  if (watched == lstResults && event->type() == QEvent::KeyPress &&
+      !static_cast<QKeyEvent*>(event)->text().isEmpty()) {
+    lstResultsKeyPress();
+  }
   return QDialog::eventFilter(watched, event);
 }
 

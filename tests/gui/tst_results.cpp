@@ -173,7 +173,7 @@ class TestResults : public QObject {
   void keyPressShowsSelectedLineFirst() {
     Select(1);
     frmResults->mmoSample->setPlainText("typed");
-    QTest::keyClick(frmResults->lstResults, Qt::Key_F5);  // a key the list ignores
+    QTest::keyClick(frmResults->lstResults, Qt::Key_AsciiTilde);  // no line begins with it
     QCOMPARE(frmResults->SelectedLine(), 1);
     QCOMPARE(frmResults->mmoSample->toPlainText(), SampleText(results_->GrepItems()[0]));
   }
@@ -206,7 +206,15 @@ class TestResults : public QObject {
     QVERIFY(frmResults->isVisible());
     QCOMPARE(frmResults->mmoSample->document()->blockCount(), 2);
 
+    // Only a key that types a character shows the sample of the line it is typed on.
     frmResults->lstResults->setFocus();
+    frmResults->mmoSample->setPlainText("left as it was");
+    QTest::keyClick(frmResults->lstResults, Qt::Key_Shift);
+    QTest::keyClick(frmResults->lstResults, Qt::Key_F5);
+    QCOMPARE(frmResults->mmoSample->toPlainText(), QString("left as it was"));
+    QTest::keyClick(frmResults->lstResults, Qt::Key_Q);
+    QVERIFY(frmResults->mmoSample->toPlainText() != QString("left as it was"));
+
     frmResults->setResult(QDialog::Rejected);
     QTest::keyClick(frmResults->lstResults, Qt::Key_Escape);
     QVERIFY(!frmResults->isVisible());
