@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "search/SearchRun.h"
 
 TReadAhead::TReadAhead(TSearchHost& host, const TStringList& masks, size_t folderCount)
@@ -19,7 +21,7 @@ void TReadAhead::Started(size_t folder, size_t file, const TStringList& files, i
     hinted_.pop_front();
   }
   if (next_ <= now) Restart(folder, file + 1, files, folderFd);
-  while (active_ && hinted_.size() < kFilesAhead && bytesAhead_ < kBytesAhead && Advance()) {
+  while (hinted_.size() < kFilesAhead && bytesAhead_ < kBytesAhead && Advance()) {
     const size_t bytes = Hint((*nextFiles_)[next_.file]);
     hinted_.push_back({next_, bytes});
     bytesAhead_ += bytes;
@@ -72,8 +74,7 @@ size_t TReadAhead::Hint(const std::string& name) {
   size_t bytes = 0;
   struct stat st;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    bytes = static_cast<size_t>(st.st_size) < kHintedPerFile ? static_cast<size_t>(st.st_size)
-                                                             : kHintedPerFile;
+    bytes = std::min(static_cast<size_t>(st.st_size), kHintedPerFile);
     posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
   }
   close(fd);

@@ -1,14 +1,13 @@
 #pragma once
 // Keeps the disk busy while the run searches one file at a time.
 //
-// A run over a cold page cache (the first search after start-up, a network file system)
-// would otherwise wait for every file in turn, with one read in flight and the disk idle
-// between them. Once a load has had to wait, the files that come next in the run's
-// order are opened ahead of it and the system is asked to read them into its page cache
-// (POSIX_FADV_WILLNEED), a bounded window of files and bytes ahead: the process itself
-// holds none of their bytes, and nothing changes in what the run reads or when. Where
-// the loads find their files cached, it stops until a load waits again, so a warm search
-// pays nothing.
+// A run over a cold page cache (the first search after start-up) would otherwise wait
+// for every file in turn, with one read in flight and the disk idle between them. Once a load has
+// had to wait, the files that come next in the run's order are opened ahead of it and the system is
+// asked to read them into its page cache (POSIX_FADV_WILLNEED), a bounded window of files and bytes
+// ahead: the process itself holds none of their bytes, and nothing changes in what the run reads or
+// when. Where the loads find their files cached, it stops until a load waits again, so a warm
+// search pays nothing.
 #include <cstddef>
 #include <deque>
 #include <memory>
