@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 # evicts the corpus's file data before each timed search.
 TRAWLIX_BENCH ?= OFF
 
-.PHONY: all deps configure build run test check-sanitizers fuzz bench bench-window install package format clean
+.PHONY: all deps configure build run test check-sanitizers fuzz bench bench-window install package check-package format clean
 
 all: build
 
@@ -60,10 +60,14 @@ PREFIX ?= /usr/local
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# The Debian package, written to $(BUILD)/trawlix_VERSION_ARCH.deb.
+# The Debian package, written to $(BUILD)/trawlix_VERSION_ARCH.deb; check-package also
+# runs lintian on it, and any error or warning fails.
 package: build
 	@scripts/install-deps package
 	@cd $(BUILD) && cpack -G DEB
+
+check-package: package
+	@lintian --fail-on error,warning --pedantic $(BUILD)/trawlix_*.deb
 
 # Speed against ripgrep, GNU grep and ugrep on large corpora kept outside the
 # repository (bench/prepare-corpora); a table goes to $(BUILD)/bench/latest.md.
