@@ -4,7 +4,8 @@
 #include <string>
 
 // The default application for text/plain (whatever the file's extension), else the first
-// installed of a few graphical text editors, else xdg-open.
+// installed of a few graphical text editors, else xdg-open. Returns at once: the default
+// is asked for in the background and the editor starts from the event loop.
 void OpenInEditor(const std::string& path);
 
 // The folder text for a match's file: `path` itself when it names a folder, else `path`

@@ -186,7 +186,24 @@ class TestLauncher : public QObject {
     QCOMPARE(stubs.WaitForRecord("xdg-open"), (std::optional<TArguments>({kOddPath})));
   }
 
-  void aStuckQueryDoesNotHang() {
+  void theQueryRunsWhileTheWindowGoesOn() {
+    // The query answers only once the test, back from OpenInEditor, lets it: a launch
+    // that waited for the query would give it up and start the fallback editor.
+    TStubPrograms stubs;
+    stubs.SetDefaultApplication("fake.desktop", "[Desktop Entry]\nExec=fakeedit %F\n");
+    const std::string release = stubs.Root() + "/release";
+    stubs.AddScript("xdg-mime", "while [ ! -e '" + release +
+                                    "' ]; do /bin/sleep 0.05; done\n"
+                                    "echo fake.desktop\n");
+    stubs.AddRecorder("fakeedit");
+    stubs.AddRecorder("gedit");
+    OpenInEditor(kOddPath);
+    std::ofstream(release) << "";
+    QCOMPARE(stubs.WaitForRecord("fakeedit"), (std::optional<TArguments>({kOddPath})));
+    QVERIFY(!stubs.Recorded("gedit"));
+  }
+
+  void aStuckQueryIsGivenUp() {
     TStubPrograms stubs;
     stubs.AddScript("xdg-mime", "exec /bin/sleep 30\n");
     stubs.AddRecorder("gedit");
