@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/AccessibleNames.h"
 #include "app/Pictures.h"
 #include "app/WindowSearchHost.h"
 #include "folders/FoldersCommand.h"
@@ -60,6 +61,7 @@ TfrmMain::TfrmMain(QWidget* parent)
   setWindowIcon(ProgramPicture());
 
   cmdAbout->setIcon(AboutPicture());
+  cmdAbout->setAccessibleName("About");
   cmdAbout->setFocusPolicy(Qt::NoFocus);
   cmdAbout->setAutoRaise(true);
   cmdAbout->setFixedSize(25, 25);
@@ -75,6 +77,9 @@ TfrmMain::TfrmMain(QWidget* parent)
   cboMask->setCurrentIndex(0);
 
   BuildLayout();
+  LabelControl(Label1, lstFolders);
+  LabelControl(Label2, txtSearch);
+  LabelControl(lblFileMask, cboMask);
   setTabOrder(cmdFolders, lstFolders);
   setTabOrder(lstFolders, txtSearch);
   setTabOrder(txtSearch, chkWholeword);

@@ -37,6 +37,8 @@ QToolButton* ToolButton(QWidget* parent, const char* picture, QStyle::StandardPi
   auto* button = new QToolButton(parent);
   button->setIcon(Picture(picture, fallback));
   button->setToolTip(hint);
+  // Picture only: the hint is what a screen reader announces.
+  button->setAccessibleName(hint);
   button->setFocusPolicy(Qt::NoFocus);
   button->setAutoRaise(true);
   return button;
@@ -93,6 +95,7 @@ void TfrmFolders::BuildNewFolderGroup() {
 
   lstDirectory = new TDirectoryListBox(GroupBox1);
   lstDirectory->setToolTip("Traverse the folders visually...");
+  lstDirectory->setAccessibleName(lstDirectory->toolTip());
   lstDirectory->SetMountPoints(cboDrive->MountPoints());
   lstDirectory->SetDirLabel(lblDir);
 
@@ -123,6 +126,7 @@ void TfrmFolders::BuildSelectedFoldersGroup() {
   connect(spdDropOne, &QToolButton::clicked, this, &TfrmFolders::spdDropOneClick);
   connect(spdDropAll, &QToolButton::clicked, this, &TfrmFolders::spdDropAllClick);
   lstFolders = new TStringListBox(GroupBox2);
+  lstFolders->setAccessibleName(GroupBox2->title());
 
   auto* buttons = new QVBoxLayout;
   buttons->setSpacing(2);

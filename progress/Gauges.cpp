@@ -6,6 +6,7 @@
 #include <numbers>
 #include <string>
 
+#include "progress/Accessibility.h"
 #include "util/errors.h"
 
 namespace {
@@ -41,6 +42,7 @@ void XorInto(QImage& image, const QImage& bitmap) {
 TGauge::TGauge(QWidget* parent) : QWidget(parent), pacer_(this) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(100, 100);
+  InstallProgressAccessibility();
 }
 
 void TGauge::SetMinValue(int value) {
@@ -68,7 +70,9 @@ void TGauge::SetProgress(int value) {
   }
   if (value == progress_) return;
   progress_ = value;
-  if (Percent() != oldPercent) Changed();
+  if (Percent() == oldPercent) return;
+  Changed();
+  NotifyGaugeValue(this);
 }
 
 void TGauge::SetKind(TGaugeKind value) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/AccessibleNames.h"
 #include "app/Pictures.h"
 #include "app/frmmainunit.h"
 
@@ -34,6 +35,8 @@ TfrmStatus::TfrmStatus(QWidget* parent)
       lblFilename(new TPathLabel(Bevel1)),
       cmdCancel(new QPushButton(CancelPicture(), "&Cancel", Bevel1)) {
   setModal(false);
+  // Without a title bar the window has no title; this is what a screen reader announces.
+  setAccessibleName("Search progress");
   Bevel1->setFrameStyle(QFrame::WinPanel | QFrame::Raised);
 
   // The two gauges overlap by one pixel, so their frames share the line between them.
@@ -43,6 +46,8 @@ TfrmStatus::TfrmStatus(QWidget* parent)
   overallprogress->move(0, 0);
   fileprogress->move(0, overallprogress->height() - 1);
   gauges->setFixedSize(overallprogress->width(), 2 * overallprogress->height() - 1);
+  LabelControl(Label2, overallprogress);
+  LabelControl(Label1, fileprogress);
 
   cmdCancel->setDefault(true);
   cmdCancel->setMinimumSize(75, 25);

@@ -39,6 +39,9 @@ TfrmResults::TfrmResults(QWidget* parent)
   setWindowIcon(ResultsPicture());
 
   lstResults->setModel(model_);
+  // No label stands beside the two panes; these are the names a screen reader announces.
+  lstResults->setAccessibleName("Matching lines");
+  mmoSample->setAccessibleName("Context of the selected match");
   lstResults->setSelectionMode(QAbstractItemView::SingleSelection);
   lstResults->setUniformItemSizes(true);
   lstResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
