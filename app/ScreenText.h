@@ -7,5 +7,9 @@
 #include <string_view>
 
 QString ScreenText(std::string_view bytes);
+// The first `maxBytes` of `bytes` (all of them when there are no more) as ScreenText
+// decodes them, cut before a UTF-8 character that would not fit whole. Only the three
+// bytes after the cut are looked at, so `bytes` may itself be cut at maxBytes + 3.
+QString ScreenTextStart(std::string_view bytes, size_t maxBytes);
 // Text typed on the screen, as the bytes the program works with (UTF-8).
 std::string BytesOf(const QString& text);

@@ -5,6 +5,11 @@
 #include "app/ScreenText.h"
 #include "search/SearchResults.h"
 
+namespace {
+// Several screen widths of the narrowest characters.
+constexpr size_t kShownRowBytes = 4096;
+}  // namespace
+
 void TResultsModel::SetResults(const TSearchResults* results) {
   beginResetModel();
   results_ = results;
@@ -19,5 +24,11 @@ int TResultsModel::rowCount(const QModelIndex& parent) const {
 
 QVariant TResultsModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-  return ScreenText(results_->Line(static_cast<size_t>(index.row())));
+  // A row is clipped at the list's right edge: only a line's start can ever show, and a
+  // minified file's line of megabytes is neither copied nor decoded nor laid out whole.
+  std::string start;
+  results_->AppendLineTo(static_cast<size_t>(index.row()), start, kShownRowBytes + 3);
+  // A line separator would lay the row out two lines high, and with uniform row sizes
+  // every row with it: it shows as the newline symbol instead.
+  return ScreenTextStart(start, kShownRowBytes).replace(QChar::LineSeparator, QChar(0x2424));
 }

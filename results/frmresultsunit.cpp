@@ -123,7 +123,13 @@ void TfrmResults::ShowSample() {
     return;
   }
   QStringList lines;
-  for (const std::string& line : item->Sample()) lines << ScreenText(line);
+  item->VisitSample([&lines](std::string_view prefix, std::string_view text) {
+    QString shown = ScreenText(prefix) + ScreenTextStart(text, kPaneLineBytes - prefix.size());
+    if (const size_t bytes = prefix.size() + text.size(); bytes > kPaneLineBytes) {
+      shown += QStringLiteral(" … (%1 bytes in all)").arg(bytes);
+    }
+    lines << shown;
+  });
   mmoSample->setPlainText(lines.join('\n'));
 }
 

@@ -38,6 +38,12 @@ class TfrmResults : public QDialog, public TResultsSource {
 
   // A pane dragged this low or lower closes; the list never gets lower by dragging.
   static constexpr int CollapseHeight = 30;
+  // The pane shows a longer sample line cut here, followed by a mark with the line's
+  // length. Qt lays glyphs out in 26.6 fixed point, whose positions wrap some 33 million
+  // pixels out (glyphs then land on one another), and lays a line out whole before it
+  // paints any of it: this many bytes, dozens of screen widths, stay far inside the one
+  // and paint within a frame.
+  static constexpr size_t kPaneLineBytes = 8192;
 
  public slots:
   void lstResultsClick() { ShowSample(); }

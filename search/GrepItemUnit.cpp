@@ -237,6 +237,14 @@ bool TGrepItem::Holds(const TPattern& pattern) const {
   return at != kNotFound && line_[at] != '\0';
 }
 
+void TGrepItem::VisitSample(
+    const std::function<void(std::string_view, std::string_view)>& visit) const {
+  size_t i = 0;
+  ForEachSampleLine({sample_, sampleLength_}, sampleCount_, [&](std::string_view line) {
+    visit(static_cast<int32_t>(i++) == marked_ ? kMarked : kUnmarked, line);
+  });
+}
+
 TStringList TGrepItem::Sample() const {
   TStringList lines;
   lines.reserve(sampleCount_);

@@ -1,6 +1,7 @@
 #pragma once
 // Line matching, the context sample, and the match record.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +71,8 @@ class TGrepItem {
   size_t SampleCount() const;
   std::string SampleLine(size_t i) const;
   TStringList Sample() const;
+  // Calls visit(prefix, text) for each sample line, in order, without copying its bytes.
+  void VisitSample(const std::function<void(std::string_view, std::string_view)>& visit) const;
   // Whether the record is whole: its sample splits into its lines, the marked one is its
   // line, and that holds the pattern. One made of bytes that changed while they were
   // read may not be.

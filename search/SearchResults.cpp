@@ -1,7 +1,9 @@
 #include "search/SearchResults.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
+#include <string_view>
 #include <utility>
 
 #include "util/errors.h"
@@ -32,25 +34,30 @@ std::string TSearchResults::Line(size_t i) const {
   return text;
 }
 
-void TSearchResults::AppendLineTo(size_t i, std::string& out) const {
+void TSearchResults::AppendLineTo(size_t i, std::string& out, size_t maxBytes) const {
+  const auto put = [&](std::string_view part) {
+    const size_t taken = std::min(part.size(), maxBytes);
+    out.append(part.substr(0, taken));
+    maxBytes -= taken;
+  };
   const Entry& entry = lines_[i];
   switch (entry.kind) {
     case Kind::Separator:
       break;
     case Kind::Header:
-      out += *headers_[entry.index];
+      put(*headers_[entry.index]);
       break;
     case Kind::Text:
-      out += texts_[entry.index];
+      put(texts_[entry.index]);
       break;
     case Kind::Match: {
       const TGrepItem& item = items_[static_cast<size_t>(lineItemIndex_[i])];
       char number[24];
       auto end = std::to_chars(number, number + sizeof number, item.LineIndex()).ptr;
-      out += "    [";
-      out.append(number, end);
-      out += "] ";
-      out += item.Line();
+      put("    [");
+      put(std::string_view(number, static_cast<size_t>(end - number)));
+      put("] ");
+      put(item.Line());
       break;
     }
   }

@@ -22,7 +22,8 @@ class TSearchResults {
   size_t LineCount() const;
   std::string Line(size_t i) const;
   // Appends line i to `out`: saving or printing a million lines builds no string per line.
-  void AppendLineTo(size_t i, std::string& out) const;
+  // With `maxBytes`, only the line's first maxBytes bytes (a screen shows no more).
+  void AppendLineTo(size_t i, std::string& out, size_t maxBytes = std::string::npos) const;
 
   const std::vector<int32_t>& LineItemIndex() const;
   const TGrepItems& GrepItems() const;

@@ -467,6 +467,14 @@ TEST(SearchResultsTest, LinesAreMadeFromTheirKinds) {
   std::string out = "> ";
   results.AppendLineTo(1, out);
   EXPECT_EQ(out, "> " + results.Line(1));
+  // A cut line is the whole line's start, the cut falling in the prefix, number or text.
+  for (size_t i = 0; i < results.LineCount(); ++i) {
+    for (size_t max : {0, 3, 6, 12, 100}) {
+      std::string cut;
+      results.AppendLineTo(i, cut, max);
+      EXPECT_EQ(cut, results.Line(i).substr(0, max)) << "line " << i << ", " << max << " bytes";
+    }
+  }
   ASSERT_NE(results.ItemOfLine(1), nullptr);
   EXPECT_EQ(results.ItemOfLine(1)->Sample(), (Lines{"    x", "--> text"}));
 }

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <memory>
 
@@ -290,6 +292,49 @@ class TestResults : public QObject {
     QCOMPARE(frmResults->SelectedGrepItem(), &many.GrepItems()[0]);
     QCOMPARE(frmResults->lstResults->model()->index(500000, 0).data().toString(),
              QString("error line 499999"));
+    frmResults->hide();
+    frmResults->SetResults(*results_);
+  }
+
+  void minifiedLine() {
+    // One line of 8 MB, as in a minified script, with a line separator; a two-byte
+    // character straddles the list row's cut (4096 bytes, the row's "    [0] " included).
+    frmResults->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frmResults));
+    const int oneLine =
+        frmResults->lstResults->visualRect(frmResults->lstResults->model()->index(0, 0)).height();
+    std::string line(size_t{8} << 20, '#');
+    line.replace(10, 1, "\xe2\x80\xa8");
+    line.replace(4087, 2, "\xc3\xa9");
+    TSearchResults minified;
+    const auto path = std::make_shared<const std::string>("/data/min.js");
+    minified.AppendHeader(path);
+    minified.AppendMatch(TGrepItem(0, line, path, {"--> " + line}));
+    frmResults->SetResults(minified);
+    frmResults->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frmResults));
+    QListView* list = frmResults->lstResults;
+
+    const QString row = list->model()->index(1, 0).data().toString();
+    QVERIFY(row.startsWith("    [0] ####"));
+    // The character is left out whole: a split one would turn the row into Latin-1.
+    QCOMPARE(row.size(), 4093);
+    QCOMPARE(list->visualRect(list->model()->index(1, 0)).height(), oneLine);
+
+    Select(1);
+    QTextBlock block = frmResults->mmoSample->document()->firstBlock();
+    const QString mark = " … (8388614 bytes in all)";
+    QVERIFY(block.text().endsWith(mark));
+    // The cut is a byte count; the separator and the "é" before it are 3 and 2 bytes.
+    QCOMPARE(block.text().size(), qsizetype(TfrmResults::kPaneLineBytes - 3) + mark.size());
+    // Glyphs stand where the monospaced font puts them, also at the far end of the line;
+    // Qt's fixed-point positions wrap far enough out, and glyphs then land on one another.
+    frmResults->mmoSample->grab();
+    const qreal advance = QFontMetricsF(frmResults->mmoSample->font()).horizontalAdvance('#');
+    const int far = static_cast<int>(TfrmResults::kPaneLineBytes) - 100;
+    const QTextLine laid = block.layout()->lineForTextPosition(far);  // after the separator
+    const int start = laid.textStart();
+    QVERIFY(qAbs(laid.cursorToX(far) - laid.cursorToX(start) - (far - start) * advance) < 1);
     frmResults->hide();
     frmResults->SetResults(*results_);
   }
