@@ -30,6 +30,8 @@ void CreateWindows() {
   frmFolders = new TfrmFolders(frmMain);
   frmResults = new TfrmResults(frmMain);
   frmStatus = new TfrmStatus(frmMain);
+  QObject::connect(frmStatus, &TfrmStatus::CancelRequested, frmMain,
+                   [] { frmMain->Cancelled = true; });
 }
 
 void DestroyWindows() {

@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <limits>
 
-#include "app/ScreenText.h"
 #include "app/frmmainunit.h"
 #include "folders/frmfoldersunit.h"
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
+#include "widgets/ScreenText.h"
 
 namespace {
 

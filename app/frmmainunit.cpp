@@ -15,13 +15,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/AccessibleNames.h"
-#include "app/Pictures.h"
 #include "app/WindowSearchHost.h"
 #include "folders/FoldersCommand.h"
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
 #include "search/SearchRun.h"
+#include "widgets/AccessibleNames.h"
+#include "widgets/Pictures.h"
 
 TfrmMain* frmMain = nullptr;
 

@@ -3,8 +3,8 @@
 // the file masks. Ok runs the search, which shows its progress and then the results.
 #include <QWidget>
 
-#include "app/StringListBox.h"
 #include "search/SearchResults.h"
+#include "widgets/StringListBox.h"
 
 class QCheckBox;
 class QComboBox;

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/ErrorReport.h"
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
 #include "util/StringBuilderUnit.h"
 #include "util/errors.h"
+#include "widgets/ErrorReport.h"
 
 int main(int argc, char** argv) {
   // An error that stops the start-up is printed, and no window is created.

@@ -50,7 +50,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/ErrorReport.h"
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
 #include "cli/FolderList.h"
@@ -61,6 +60,7 @@
 #include "util/FolderPaths.h"
 #include "util/files.h"
 #include "util/lists.h"
+#include "widgets/ErrorReport.h"
 
 extern char** environ;
 

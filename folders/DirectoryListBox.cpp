@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "app/Pictures.h"
-#include "app/ScreenText.h"
 #include "folders/FitPathToWidth.h"
 #include "folders/MountTable.h"
 #include "folders/PictureLineDelegate.h"
@@ -17,6 +15,8 @@
 #include "util/errors.h"
 #include "util/files.h"
 #include "util/text.h"
+#include "widgets/Pictures.h"
+#include "widgets/ScreenText.h"
 
 namespace {
 

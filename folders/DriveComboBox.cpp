@@ -1,9 +1,9 @@
 #include "folders/DriveComboBox.h"
 
-#include "app/Pictures.h"
-#include "app/ScreenText.h"
 #include "folders/PictureLineDelegate.h"
 #include "util/FolderPaths.h"
+#include "widgets/Pictures.h"
+#include "widgets/ScreenText.h"
 
 namespace {
 

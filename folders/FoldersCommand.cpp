@@ -1,7 +1,7 @@
 #include "folders/FoldersCommand.h"
 
-#include "app/StringListBox.h"
 #include "folders/frmfoldersunit.h"
+#include "widgets/StringListBox.h"
 
 void RunFoldersCommand(TStringListBox& mainList) {
   frmFolders->lstFolders->SetItems(mainList.Items());

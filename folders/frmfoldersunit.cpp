@@ -13,11 +13,11 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/Pictures.h"
-#include "app/ScreenText.h"
 #include "util/FolderPaths.h"
 #include "util/files.h"
 #include "util/lists.h"
+#include "widgets/Pictures.h"
+#include "widgets/ScreenText.h"
 
 TfrmFolders* frmFolders = nullptr;
 

@@ -3,9 +3,9 @@
 // and builds the folder list that a search visits.
 #include <QDialog>
 
-#include "app/StringListBox.h"
 #include "folders/DirectoryListBox.h"
 #include "folders/DriveComboBox.h"
+#include "widgets/StringListBox.h"
 
 class QAction;
 class QGroupBox;

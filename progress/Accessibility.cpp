@@ -61,9 +61,3 @@ void InstallProgressAccessibility() {
   }();
   (void)installed;
 }
-
-void NotifyGaugeValue(TGauge* gauge) {
-  if (!QAccessible::isActive()) return;
-  QAccessibleValueChangeEvent event(gauge, gauge->Progress());
-  QAccessible::updateAccessibility(&event);
-}

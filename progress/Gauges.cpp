@@ -1,12 +1,12 @@
 #include "progress/Gauges.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <string>
 
-#include "progress/Accessibility.h"
 #include "util/errors.h"
 
 namespace {
@@ -42,7 +42,6 @@ void XorInto(QImage& image, const QImage& bitmap) {
 TGauge::TGauge(QWidget* parent) : QWidget(parent), pacer_(this) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(100, 100);
-  InstallProgressAccessibility();
 }
 
 void TGauge::SetMinValue(int value) {
@@ -72,7 +71,10 @@ void TGauge::SetProgress(int value) {
   progress_ = value;
   if (Percent() == oldPercent) return;
   Changed();
-  NotifyGaugeValue(this);
+  if (QAccessible::isActive()) {  // a screen reader listens
+    QAccessibleValueChangeEvent event(this, progress_);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void TGauge::SetKind(TGaugeKind value) {

@@ -2,11 +2,8 @@
 
 #include <QPainter>
 
-#include "progress/Accessibility.h"
-
 TPathLabel::TPathLabel(QWidget* parent) : QWidget(parent), pacer_(this) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-  InstallProgressAccessibility();
 }
 
 void TPathLabel::setText(const QString& text) {

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/AccessibleNames.h"
-#include "app/Pictures.h"
-#include "app/frmmainunit.h"
+#include "progress/Accessibility.h"
+#include "widgets/AccessibleNames.h"
+#include "widgets/Pictures.h"
 
 TfrmStatus* frmStatus = nullptr;
 
@@ -35,6 +35,7 @@ TfrmStatus::TfrmStatus(QWidget* parent)
       lblFilename(new TPathLabel(Bevel1)),
       cmdCancel(new QPushButton(CancelPicture(), "&Cancel", Bevel1)) {
   setModal(false);
+  InstallProgressAccessibility();
   // Without a title bar the window has no title; this is what a screen reader announces.
   setAccessibleName("Search progress");
   Bevel1->setFrameStyle(QFrame::WinPanel | QFrame::Raised);
@@ -94,7 +95,7 @@ void TfrmStatus::PaintPending() {
 }
 
 void TfrmStatus::cmdCancelClick() {
-  frmMain->Cancelled = true;
+  emit CancelRequested();
 }
 
 void TfrmStatus::keyPressEvent(QKeyEvent* event) {

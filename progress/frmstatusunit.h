@@ -3,9 +3,9 @@
 // over the folders and over the current folder's files, the file being read, and Cancel.
 #include <QDialog>
 
-#include "app/WindowPlacement.h"
 #include "progress/Gauges.h"
 #include "progress/PathLabel.h"
+#include "widgets/WindowPlacement.h"
 
 class QFrame;
 class QLabel;
@@ -29,8 +29,13 @@ class TfrmStatus : public QDialog {
   void PaintPending();
 
  public slots:
-  // Only asks the search run to stop; the run closes this window when it has.
+  // Only asks the search run to stop (CancelRequested); the run closes this window when it
+  // has.
   void cmdCancelClick();
+
+ signals:
+  // The owner of the search run connects this to the run's cancel flag.
+  void CancelRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 
-#include "app/ErrorReport.h"
 #include "results/Clipboard.h"
 #include "results/Launcher.h"
 #include "results/LinesText.h"
@@ -17,6 +16,7 @@
 #include "results/SaveResults.h"
 #include "search/FileLines.h"
 #include "search/GrepItemUnit.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "app/ScreenText.h"
 #include "search/SearchResults.h"
+#include "widgets/ScreenText.h"
 
 namespace {
 // Several screen widths of the narrowest characters.

@@ -9,10 +9,10 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-#include "app/Pictures.h"
-#include "app/ScreenText.h"
 #include "results/ResultsMenus.h"
 #include "search/SearchResults.h"
+#include "widgets/Pictures.h"
+#include "widgets/ScreenText.h"
 
 TfrmResults* frmResults = nullptr;
 

@@ -3,9 +3,9 @@
 // with the context sample of the match on the selected line.
 #include <QDialog>
 
-#include "app/WindowPlacement.h"
 #include "results/ResultsModel.h"
 #include "results/ResultsSource.h"
+#include "widgets/WindowPlacement.h"
 
 class QListView;
 class QPlainTextEdit;

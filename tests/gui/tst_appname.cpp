@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
-#include "app/ErrorReport.h"
 #include "app/StartUp.h"
 #include "util/errors.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 

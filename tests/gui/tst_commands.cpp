@@ -27,7 +27,6 @@
 #include "../core/TempDir.h"
 #include "../core/TestSearchHost.h"
 #include "StubPrograms.h"
-#include "app/ScreenText.h"
 #include "results/LinesText.h"
 #include "results/ResultsMenus.h"
 #include "results/ResultsSource.h"
@@ -35,6 +34,7 @@
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
 #include "util/errors.h"
+#include "widgets/ScreenText.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/ScreenText.h"
 #include "folders/FoldersCommand.h"
 #include "folders/frmfoldersunit.h"
 #include "tests/gui/FolderTestTree.h"
+#include "widgets/ScreenText.h"
 
 namespace fs = std::filesystem;
 

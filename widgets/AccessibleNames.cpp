@@ -1,4 +1,4 @@
-#include "app/AccessibleNames.h"
+#include "widgets/AccessibleNames.h"
 
 #include <QComboBox>
 #include <QLabel>

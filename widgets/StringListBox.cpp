@@ -1,6 +1,6 @@
-#include "app/StringListBox.h"
+#include "widgets/StringListBox.h"
 
-#include "app/ScreenText.h"
+#include "widgets/ScreenText.h"
 
 int TStringListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(items_.size());

@@ -1,4 +1,4 @@
-#include "app/ScreenText.h"
+#include "widgets/ScreenText.h"
 
 #include <QStringDecoder>
 

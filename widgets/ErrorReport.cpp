@@ -1,9 +1,9 @@
-#include "app/ErrorReport.h"
+#include "widgets/ErrorReport.h"
 
 #include <QMessageBox>
 #include <exception>
 
-#include "app/ScreenText.h"
+#include "widgets/ScreenText.h"
 
 std::string ApplicationTitleOf(std::string_view programFile) {
   const size_t slash = programFile.rfind('/');
