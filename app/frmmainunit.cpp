@@ -21,6 +21,7 @@
 #include "results/frmresultsunit.h"
 #include "search/SearchRun.h"
 #include "widgets/AccessibleNames.h"
+#include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
 
 TfrmMain* frmMain = nullptr;
@@ -87,9 +88,9 @@ TfrmMain::TfrmMain(QWidget* parent)
   setTabOrder(chkCaseSense, cboMask);
   setTabOrder(cboMask, cmdOk);
 
-  connect(cmdOk, &QPushButton::clicked, this, &TfrmMain::cmdOkClick);
-  connect(cmdFolders, &QPushButton::clicked, this, &TfrmMain::cmdFoldersClick);
-  connect(cmdAbout, &QToolButton::clicked, this, &TfrmMain::cmdAboutClick);
+  connect(cmdOk, &QPushButton::clicked, this, Guarded([this] { cmdOkClick(); }));
+  connect(cmdFolders, &QPushButton::clicked, this, Guarded([this] { cmdFoldersClick(); }));
+  connect(cmdAbout, &QToolButton::clicked, this, Guarded([this] { cmdAboutClick(); }));
 }
 
 TfrmMain::~TfrmMain() = default;

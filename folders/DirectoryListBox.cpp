@@ -15,6 +15,7 @@
 #include "util/errors.h"
 #include "util/files.h"
 #include "util/text.h"
+#include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
@@ -125,7 +126,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   // Enter is left to the dialog's default button; only a double click opens a line.
   connect(this, &QAbstractItemView::doubleClicked, this,
-          [this](const QModelIndex& index) { OpenLine(index.row()); });
+          Guarded([this](const QModelIndex& index) { OpenLine(index.row()); }));
   const std::string start = CurrentDirectory().value_or("/");
   ShowFolder(start, EnterError(start) == 0 ? VisibleSubfolders(start) : std::vector<std::string>());
 }

@@ -2,6 +2,7 @@
 
 #include "folders/PictureLineDelegate.h"
 #include "util/FolderPaths.h"
+#include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
@@ -29,10 +30,10 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(false);
   setItemDelegate(new TPictureLineDelegate(this));
   // Picking an entry, also the one already shown, goes through SetCurrentDrive.
-  connect(this, &QComboBox::activated, this, [this](int index) {
-    if (index >= 0 && index < static_cast<int>(drives_.size()))
-      SetCurrentDrive(drives_[static_cast<size_t>(index)].mountPoint);
-  });
+  connect(this, &QComboBox::activated, this, Guarded([this](int index) {
+            if (index >= 0 && index < static_cast<int>(drives_.size()))
+              SetCurrentDrive(drives_[static_cast<size_t>(index)].mountPoint);
+          }));
   Fill(ListDrives(ReadMountsTable(), SystemDriveProbe()));
   currentDrive_ = MountPointOf(CurrentDirectory().value_or("/"), MountPoints());
   SelectEntry(currentDrive_);

@@ -16,6 +16,7 @@
 #include "util/FolderPaths.h"
 #include "util/files.h"
 #include "util/lists.h"
+#include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
@@ -82,16 +83,16 @@ void TfrmFolders::BuildNewFolderGroup() {
   txtUNC->setToolTip("Type a folder name");
   // The menu's Ctrl shortcuts come before the field's own keys (Ctrl+X clears the list).
   txtUNC->installEventFilter(this);
-  connect(txtUNC, &QLineEdit::textChanged, this, &TfrmFolders::txtUNCChange);
+  connect(txtUNC, &QLineEdit::textChanged, this, Guarded([this] { txtUNCChange(); }));
   cmdUNC = new QPushButton("-->", GroupBox1);
   cmdUNC->setToolTip("Select the folder name you typed.");
   // A small button beside the field, not a full-width push button.
   cmdUNC->setFixedWidth(std::max(21, cmdUNC->fontMetrics().horizontalAdvance("-->") + 12));
-  connect(cmdUNC, &QPushButton::clicked, this, &TfrmFolders::cmdUNCClick);
+  connect(cmdUNC, &QPushButton::clicked, this, Guarded([this] { cmdUNCClick(); }));
 
   cboDrive = new TDriveComboBox(GroupBox1);
   cboDrive->setToolTip("Select a mapped drive");
-  connect(cboDrive, &TDriveComboBox::Change, this, &TfrmFolders::cboDriveChange);
+  connect(cboDrive, &TDriveComboBox::Change, this, Guarded([this] { cboDriveChange(); }));
 
   lstDirectory = new TDirectoryListBox(GroupBox1);
   lstDirectory->setToolTip("Traverse the folders visually...");
@@ -120,11 +121,11 @@ void TfrmFolders::BuildSelectedFoldersGroup() {
                           "Remove folder from selection");
   spdDropAll = ToolButton(GroupBox2, ":/icons/remove-all.svg", QStyle::SP_TrashIcon,
                           "Remove folder and all subfolders from selection");
-  connect(spdCLS, &QToolButton::clicked, this, &TfrmFolders::spdCLSClick);
-  connect(spdAddAll, &QToolButton::clicked, this, &TfrmFolders::spdAddAllClick);
-  connect(spdAddOne, &QToolButton::clicked, this, &TfrmFolders::spdAddOneClick);
-  connect(spdDropOne, &QToolButton::clicked, this, &TfrmFolders::spdDropOneClick);
-  connect(spdDropAll, &QToolButton::clicked, this, &TfrmFolders::spdDropAllClick);
+  connect(spdCLS, &QToolButton::clicked, this, Guarded([this] { spdCLSClick(); }));
+  connect(spdAddAll, &QToolButton::clicked, this, Guarded([this] { spdAddAllClick(); }));
+  connect(spdAddOne, &QToolButton::clicked, this, Guarded([this] { spdAddOneClick(); }));
+  connect(spdDropOne, &QToolButton::clicked, this, Guarded([this] { spdDropOneClick(); }));
+  connect(spdDropAll, &QToolButton::clicked, this, Guarded([this] { spdDropAllClick(); }));
   lstFolders = new TStringListBox(GroupBox2);
   lstFolders->setAccessibleName(GroupBox2->title());
 
@@ -145,7 +146,7 @@ void TfrmFolders::BuildMenu() {
                            void (TfrmFolders::*click)()) {
     QAction* action = Selection1->addAction(caption);
     action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, click);
+    connect(action, &QAction::triggered, this, Guarded([this, click] { (this->*click)(); }));
     return action;
   };
   Clear1 = item("&Clear", Qt::CTRL | Qt::Key_X, &TfrmFolders::Clear1Click);

@@ -9,6 +9,7 @@
 #include "results/DesktopEntry.h"
 #include "results/DetachedProcess.h"
 #include "util/files.h"
+#include "widgets/ErrorReport.h"
 
 namespace {
 
@@ -56,17 +57,17 @@ void OpenInEditor(const std::string& path) {
   // Parented to the application, a query still running at exit is ended with it.
   auto* query = new QProcess(QCoreApplication::instance());
   query->setStandardInputFile(QProcess::nullDevice());
-  QObject::connect(query, &QProcess::finished, query, [query, path] {
-    StartEditor(QueryAnswer(*query), path);
-    query->deleteLater();
-  });
+  QObject::connect(query, &QProcess::finished, query, Guarded([query, path] {
+                     query->deleteLater();
+                     StartEditor(QueryAnswer(*query), path);
+                   }));
   QObject::connect(query, &QProcess::errorOccurred, query,
-                   [query, path](QProcess::ProcessError error) {
+                   Guarded([query, path](QProcess::ProcessError error) {
                      // A query that never started sends no finished signal.
                      if (error != QProcess::FailedToStart) return;
-                     StartEditor({}, path);
                      query->deleteLater();
-                   });
+                     StartEditor({}, path);
+                   }));
   QTimer::singleShot(kQueryTimeoutMs, query, [query] { query->kill(); });
   query->start(QStringLiteral("xdg-mime"),
                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});

@@ -98,7 +98,8 @@ QAction* TResultsMenus::AddItem(QMenu* menu, const char* name, const char* capti
   item->setObjectName(QString::fromLatin1(name));
   // Queued: the command runs from the event loop after the menu has closed, not inside
   // the menu's mouse or key handling, so its dialogs and errors meet no half-done menu.
-  connect(item, &QAction::triggered, this, handler, Qt::QueuedConnection);
+  connect(item, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }),
+          Qt::QueuedConnection);
   return item;
 }
 

@@ -11,6 +11,7 @@
 
 #include "results/ResultsMenus.h"
 #include "search/SearchResults.h"
+#include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
@@ -50,7 +51,7 @@ TfrmResults::TfrmResults(QWidget* parent)
   lstResults->installEventFilter(this);
   // A model reset replaces the selection model's contents, not the object: connect once.
   connect(lstResults->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TfrmResults::lstResultsClick);
+          Guarded([this] { lstResultsClick(); }));
 
   mmoSample->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   mmoSample->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -67,7 +68,7 @@ TfrmResults::TfrmResults(QWidget* parent)
   splitter1->setStretchFactor(0, 1);
   splitter1->setStretchFactor(1, 0);
   splitter1->setSizes({128, 180});
-  connect(splitter1, &QSplitter::splitterMoved, this, &TfrmResults::splitter1Moved);
+  connect(splitter1, &QSplitter::splitterMoved, this, Guarded([this] { splitter1Moved(); }));
 
   auto* panel = new QVBoxLayout(pnlMain);
   panel->setContentsMargins(0, 0, 0, 0);

@@ -1,7 +1,6 @@
 #include "widgets/ErrorReport.h"
 
 #include <QMessageBox>
-#include <exception>
 
 #include "widgets/ScreenText.h"
 
@@ -29,19 +28,29 @@ std::string ErrorReportText(std::string message) {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
-  // No error may cross the event loop: every handler's escape ends here.
-  try {
-    return QApplication::notify(receiver, event);
-  } catch (const std::exception& error) {
-    ReportError(error.what());
-  } catch (...) {
-    ReportError("Unknown error");
-  }
-  return false;
+  bool handled = false;
+  RunReportingErrors([&] { handled = QApplication::notify(receiver, event); });
+  return handled;
 }
 
-void TApplication::ReportError(const std::string& message) {
+namespace {
+
+void ShowErrorBox(const std::string& message) {
   QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ScreenText(ErrorReportText(message)),
-                  QMessageBox::Ok, activeWindow());
+                  QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
+}
+
+}  // namespace
+
+void TApplication::ReportError(const std::string& message) {
+  ShowErrorBox(message);
+}
+
+void ReportUnhandledError(const std::string& message) {
+  if (auto* application = qobject_cast<TApplication*>(QCoreApplication::instance())) {
+    application->ReportError(message);
+  } else {
+    ShowErrorBox(message);  // the window tests run under a plain application object
+  }
 }

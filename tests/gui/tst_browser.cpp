@@ -13,6 +13,7 @@
 #include "folders/DriveComboBox.h"
 #include "folders/MountTable.h"
 #include "tests/gui/FolderTestTree.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "util/errors.h"
 
 namespace fs = std::filesystem;
@@ -263,6 +264,27 @@ class TestBrowser : public QObject {
     QCOMPARE(list.CurrentDir(), top);
     QCOMPARE(Names(list), before);
     QCOMPARE(label.text(), labelBefore);
+  }
+
+  // Through the real list view: the error is caught at the slot and reaches the error
+  // box, instead of unwinding through Qt's item-view code.
+  void vanishedFolderDoubleClickedReachesTheErrorBox() {
+    TFolderTestTree temp;
+    const std::string top = temp.Make("Top");
+    temp.Make("Top/Gone");
+    TDirectoryListBox list;
+    list.resize(300, 200);
+    list.SetCurrentDir(top);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    fs::remove(top + "/Gone");
+    const QRect gone = list.visualRect(list.model()->index(list.LineCount() - 1, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, gone.center());
+    TMessageBoxReader box;
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, gone.center());
+    QVERIFY(box.seen);
+    QCOMPARE(box.text, QString("File not found."));
+    QCOMPARE(list.CurrentDir(), top);
   }
 
   void fileIsAnInvalidFolderName() {
