@@ -26,18 +26,7 @@ class TCliHost final : public TSearchHost {
   bool WholeWord() override { return options_.wholeWord; }
   const TFolderEntries* ListedEntries(size_t i) override;
 
-  void ResetProgress(size_t) override {}
-  void ShowProgress() override {}
-  void FolderStarted(size_t) override {}
-  void FilesListed(size_t) override {}
-  void FileStarted(const std::string&, size_t) override {}
-  void ProcessEvents() override {}
-  void CloseProgress() override {}
-
   void ShowResults() override;
-
-  bool Cancelled() override { return false; }
-  void ClearCancelled() override {}
 
  private:
   const TCliOptions& options_;

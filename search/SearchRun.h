@@ -1,7 +1,8 @@
 #pragma once
 // The search run: every file matching a mask in every listed folder, every line that
 // holds the search text. Written once, for the windows and for the command-line tool,
-// which supply inputs, show progress and run pending events through TSearchHost.
+// which supply inputs (TSearchInputs) and show progress, run pending events and take
+// the results (TSearchReport) through TSearchHost.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -10,11 +11,11 @@
 
 class TSearchResults;
 
-class TSearchHost {
+// What the run reads, exactly when it needs it.
+class TSearchInputs {
  public:
-  virtual ~TSearchHost() = default;
+  virtual ~TSearchInputs() = default;
 
-  // Inputs, read exactly when the run needs them.
   virtual std::string MaskText() = 0;                     // once at the start, and again after
   virtual void SetMaskText(const std::string& text) = 0;  // a blank text was replaced by "*.*"
   virtual size_t FolderCount() = 0;                       // once at the start
@@ -30,25 +31,35 @@ class TSearchHost {
   // ahead within the current folder.
   virtual std::optional<std::string> UpcomingFolder(size_t) { return std::nullopt; }
 
-  // Progress: the steps of the progress window, in the run's order.
-  virtual void ResetProgress(size_t folderCount) = 0;  // label "", overall max, both progress 0
-  virtual void ShowProgress() = 0;
-  virtual void FolderStarted(size_t number) = 0;  // 1-based
-  virtual void FilesListed(size_t count) = 0;
-  virtual void FileStarted(const std::string& fullPath, size_t number) = 0;  // 1-based
-  virtual void ProcessEvents() = 0;  // let pending events run
+  // The cancel flag, set by the host's Cancel; tested and cleared by the run. A host
+  // without a Cancel (the default) is never cancelled.
+  virtual bool Cancelled() { return false; }
+  virtual void ClearCancelled() {}
+};
+
+// What the run reports: the steps of the progress window in the run's order, pending
+// events, and the results. A host without a progress display keeps the no-op defaults.
+class TSearchReport {
+ public:
+  virtual ~TSearchReport() = default;
+
+  virtual void ResetProgress(size_t /*folderCount*/) {}  // label "", overall max, progress 0
+  virtual void ShowProgress() {}
+  virtual void FolderStarted(size_t /*number*/) {}  // 1-based
+  virtual void FilesListed(size_t /*count*/) {}
+  virtual void FileStarted(const std::string& /*fullPath*/, size_t /*number*/) {}  // 1-based
+  virtual void ProcessEvents() {}  // let pending events run
   // The current file will take a while (it is large, or its bytes are not cached): show
   // the progress as it stands now, without running events.
   virtual void ShowProgressNow() {}
-  virtual void CloseProgress() = 0;
+  virtual void CloseProgress() {}
 
   // The run ended without a cancel: show the results (the windows show them modally).
   virtual void ShowResults() = 0;
-
-  // The cancel flag, set by the host's Cancel; tested and cleared by the run.
-  virtual bool Cancelled() = 0;
-  virtual void ClearCancelled() = 0;
 };
+
+// A host supplies both sides.
+class TSearchHost : public TSearchInputs, public TSearchReport {};
 
 // Folder i's matching files, open as `handle`, into `files` (emptied first): from the
 // entries its host listed when there are any, else from the folder itself.
