@@ -1,8 +1,8 @@
 #include "cli/Output.h"
 
-#include <unistd.h>
-
 #include <cerrno>
+
+#include "util/FileDescriptor.h"
 
 namespace {
 
@@ -20,16 +20,9 @@ void TOutput::EndLine() {
 }
 
 void TOutput::Flush() {
-  size_t done = 0;
-  while (!stopped_ && done < buffer_.size()) {
-    ssize_t written = write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (written > 0) {
-      done += static_cast<size_t>(written);
-    } else if (written == 0) {  // no progress and no error: give up rather than spin
-      error_ = EIO;
-      stopped_ = true;
-    } else if (errno != EINTR) {
-      if (errno != EPIPE) error_ = errno;
+  if (!stopped_) {
+    if (const int error = WriteAll(fd_, buffer_)) {
+      if (error != EPIPE) error_ = error;
       stopped_ = true;
     }
   }

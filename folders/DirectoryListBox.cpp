@@ -11,6 +11,7 @@
 #include "folders/FitPathToWidth.h"
 #include "folders/MountTable.h"
 #include "folders/PictureLineDelegate.h"
+#include "util/FileDescriptor.h"
 #include "util/FolderPaths.h"
 #include "util/errors.h"
 #include "util/files.h"
@@ -35,9 +36,8 @@ QIcon FolderPicture(TFolderPicture picture) {
 
 // 0 when the folder can be opened, listed and entered; else the system's error number.
 int EnterError(const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  close(fd);
+  const TFileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.Valid()) return errno;
   return access(folder.c_str(), X_OK) == 0 ? 0 : errno;
 }
 

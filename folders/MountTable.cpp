@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "util/FileDescriptor.h"
 #include "util/FolderPaths.h"
 #include "util/files.h"
 
@@ -79,12 +80,8 @@ std::string RealPath(const std::string& path) {
 
 std::string ReadSmallFile(const std::string& path) {
   std::string text;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-  close(fd);
+  const TFileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Valid()) ReadAll(fd.Get(), text);  // what could be read: the table is advisory
   return text;
 }
 

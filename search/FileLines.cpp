@@ -29,26 +29,21 @@ constexpr size_t kFirstStep = size_t{64} << 10;  // then twice as much each step
 // An open regular file and its size when opened (0 for files such as those under /proc,
 // which report none).
 struct OpenedFile {
-  int fd;
+  TFileDescriptor fd;
   size_t size;
 };
 
 // Opens a regular file for reading (see OpenForReading).
 OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath,
                            bool& noAtime) {
-  const int fd = OpenForReading(folderFd, name, noAtime);
-  if (fd < 0) ThrowOpenError(fullPath, SystemErrorText(errno));
+  TFileDescriptor fd(OpenForReading(folderFd, name, noAtime));
+  if (!fd.Valid()) ThrowOpenError(fullPath, SystemErrorText(errno));
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    const int error = errno;
-    close(fd);
-    ThrowOpenError(fullPath, SystemErrorText(error));
-  }
+  if (fstat(fd.Get(), &st) != 0) ThrowOpenError(fullPath, SystemErrorText(errno));
   if (!S_ISREG(st.st_mode)) {
-    close(fd);
     ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
   }
-  return {fd, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
+  return {std::move(fd), st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
 }
 
 // Reads what the page cache holds already, without waiting for the disk: the bytes read,
@@ -68,18 +63,6 @@ ssize_t ReadCached(int fd, char* into, size_t wanted, bool& wouldWait) {
 
 }  // namespace
 
-TFileLines::Descriptor::~Descriptor() {
-  if (fd_ >= 0) close(fd_);
-}
-
-TFileLines::Descriptor& TFileLines::Descriptor::operator=(Descriptor&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
 void TFileLines::Load(const std::string& fullPath) {
   LoadAt(AT_FDCWD, fullPath, fullPath);
 }
@@ -87,12 +70,11 @@ void TFileLines::Load(const std::string& fullPath) {
 void TFileLines::LoadAt(int folderFd, const std::string& name, const std::string& fullPath,
                         const std::function<void()>& beforeWait) {
   Clear();
-  const OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
-  Descriptor fd(file.fd);
-  if (MapAll(fd.Get(), file.size)) {
-    mappedFd_ = std::move(fd);  // asked again if a page faults (see CheckIntact)
+  OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
+  if (MapAll(file.fd.Get(), file.size)) {
+    mappedFd_ = std::move(file.fd);  // asked again if a page faults (see CheckIntact)
   } else {
-    ReadAll(fd.Get(), file.size, beforeWait);
+    ReadAll(file.fd.Get(), file.size, beforeWait);
   }
 }
 
@@ -172,7 +154,7 @@ void TFileLines::Finish(const char* data, size_t length) {
 
 void TFileLines::Clear() {
   mapping_.Unmap();
-  mappedFd_ = Descriptor();
+  mappedFd_ = TFileDescriptor();
   data_ = nullptr;
   length_ = 0;
   textLength_ = 0;

@@ -15,6 +15,7 @@
 #include "search/ByteBuffer.h"
 #include "search/ByteScan.h"
 #include "search/FileMapping.h"
+#include "util/FileDescriptor.h"
 #include "util/StringList.h"
 
 class TFileLines {
@@ -74,23 +75,10 @@ class TFileLines {
   const TPattern& LastPattern() const { return *pattern_; }
 
  private:
-  class Descriptor {
-   public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor();
-    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Descriptor& operator=(Descriptor&& other) noexcept;
-    int Get() const { return fd_; }
-
-   private:
-    int fd_ = -1;
-  };
-
   // Kept across files: it only grows, unless a much smaller file follows a huge one.
   TByteBuffer buffer_;
   TFileMapping mapping_;        // the file, when it is large enough to be mapped
-  Descriptor mappedFd_;         // the mapped file, open
+  TFileDescriptor mappedFd_;    // the mapped file, open
   const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
   size_t length_ = 0;           // bytes loaded
   // The end of the text as far as it is known: the first NUL once one is found, else the

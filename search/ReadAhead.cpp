@@ -2,11 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 
 #include "search/SearchRun.h"
+#include "util/FileDescriptor.h"
 
 TReadAhead::TReadAhead(TSearchHost& host, const TStringList& masks, size_t folderCount)
     : host_(host), masks_(masks), folderCount_(folderCount) {}
@@ -69,15 +69,14 @@ bool TReadAhead::ListFolder(size_t folder) {
 // Asks the system to read the file's first part; returns the bytes asked for. A file
 // that is cached already costs the system a look at its pages.
 size_t TReadAhead::Hint(const std::string& name) {
-  const int fd = OpenForReading(nextFd_, name, noAtime_);
-  if (fd < 0) return 0;
+  const TFileDescriptor fd(OpenForReading(nextFd_, name, noAtime_));
+  if (!fd.Valid()) return 0;
   size_t bytes = 0;
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+  if (fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
     bytes = std::min(static_cast<size_t>(st.st_size), kHintedPerFile);
-    posix_fadvise(fd, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+    posix_fadvise(fd.Get(), 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
   }
-  close(fd);
   return bytes;
 }
 

@@ -139,10 +139,6 @@ bool DirectoryExists(const std::string& path) {
 TFolderHandle::TFolderHandle(const std::string& folder)
     : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
 
-TFolderHandle::~TFolderHandle() {
-  if (fd_ >= 0) close(fd_);
-}
-
 namespace {
 
 TFolderHandle::EntryKind KindOf(int folderFd, const char* name, unsigned char type) {
@@ -170,21 +166,21 @@ TFolderHandle::EntryKind KindOf(int folderFd, const char* name, unsigned char ty
 
 void TFolderHandle::ListEntries(void (*callback)(void*, std::string_view, EntryKind),
                                 void* context) const {
-  if (fd_ < 0) return;
+  if (!fd_.Valid()) return;
   // The handle may be listed more than once: each later listing starts from the beginning.
-  if (listed_ && lseek(fd_, 0, SEEK_SET) != 0) return;
+  if (listed_ && lseek(fd_.Get(), 0, SEEK_SET) != 0) return;
   listed_ = true;
   // getdents64 fills the buffer with records laid out as struct dirent64.
   alignas(dirent64) char buffer[32768];
   for (;;) {
-    const ssize_t got = getdents64(fd_, buffer, sizeof buffer);
+    const ssize_t got = getdents64(fd_.Get(), buffer, sizeof buffer);
     if (got <= 0) return;  // end of the folder, or it vanished meanwhile
     for (ssize_t at = 0; at < got;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
       at += entry->d_reclen;
       const std::string_view name(entry->d_name);
       if (name == "." || name == "..") continue;
-      callback(context, name, KindOf(fd_, entry->d_name, entry->d_type));
+      callback(context, name, KindOf(fd_.Get(), entry->d_name, entry->d_type));
     }
   }
 }

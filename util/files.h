@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "util/FileDescriptor.h"
 #include "util/StringList.h"
 
 // The path separator on this system.
@@ -49,12 +50,9 @@ bool DirectoryExists(const std::string& path);
 class TFolderHandle {
  public:
   explicit TFolderHandle(const std::string& folder);
-  ~TFolderHandle();
-  TFolderHandle(const TFolderHandle&) = delete;
-  TFolderHandle& operator=(const TFolderHandle&) = delete;
 
-  bool Valid() const { return fd_ >= 0; }
-  int Fd() const { return fd_; }
+  bool Valid() const { return fd_.Valid(); }
+  int Fd() const { return fd_.Get(); }
 
   enum class EntryKind : unsigned char { File, Folder, Other };
   // Calls visit(name, kind) for every entry but "." and "..", in listing order.
@@ -63,7 +61,7 @@ class TFolderHandle {
   void ForEachEntry(Visit&& visit) const;
 
  private:
-  int fd_ = -1;
+  TFileDescriptor fd_;
   mutable bool listed_ = false;  // a second listing must start again from the beginning
   void ListEntries(void (*callback)(void*, std::string_view, EntryKind), void* context) const;
 };
