@@ -52,7 +52,6 @@
 
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
-#include "cli/FolderList.h"
 #include "folders/frmfoldersunit.h"
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
@@ -555,7 +554,8 @@ int Bench(const Options& o) {
 
   const auto listStart = Clock::now();
   // The folder and every folder below it: the list trawlix-cli -r searches.
-  TStringList folders = BuildFolderList({o.corpus}, true).folders;
+  TStringList folders;
+  AppendFolderTree(o.corpus, folders);
   const double listTime = Seconds(Clock::now() - listStart);
   const size_t fileCount = FileCount(folders);
   // As the folder dialog's Ok leaves them: both lists hold the tree.

@@ -25,12 +25,10 @@ TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool with
       list.missing.push_back(argument);
       continue;
     }
-    list.folders.push_back(folder);
     if (withSubfolders) {
-      // The walk expands whatever its list holds already, so it gets a fresh one.
-      TStringList subfolders;
-      ListAllSubfoldersKeepingEntries(folder, subfolders, list.listed);
-      AppendStrings(subfolders, list.folders, false);
+      AppendFolderTree(folder, list.folders, &list.listed);
+    } else {
+      list.folders.push_back(folder);
     }
   }
   CollapseDuplicates(list.folders);

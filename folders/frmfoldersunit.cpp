@@ -213,13 +213,8 @@ void TfrmFolders::AddFolder() {
 
 void TfrmFolders::AddFolderTree() {
   const TBusyCursor busy;
-  const std::string& folder = lstDirectory->CurrentDir();
-  TStringList subfolders;
-  ListAllSubfolders(ChildPath(folder, "*.*"), subfolders);
   TStringList folders = lstFolders->Items();
-  folders.push_back(folder);
-  AppendStrings(subfolders, folders, false);
-  ::CollapseDuplicates(folders);
+  AppendFolderTree(lstDirectory->CurrentDir(), folders);
   ReplaceFolders(std::move(folders));
 }
 

@@ -1,5 +1,6 @@
 #include "util/lists.h"
 
+#include "util/FolderPaths.h"
 #include "util/MaskComparerUnit.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -57,4 +58,17 @@ void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst
   const size_t count = source.size();
   dest.reserve(dest.size() + count);
   for (size_t i = 0; i < count; ++i) dest.push_back(source[i]);
+}
+
+void AppendFolderTree(const std::string& folder, TStringList& folders, TListedFolders* listed) {
+  // The walk expands whatever its list holds already, so it gets a fresh one.
+  TStringList subfolders;
+  if (listed) {
+    ListAllSubfoldersKeepingEntries(folder, subfolders, *listed);
+  } else {
+    ListAllSubfolders(ChildPath(folder, "*.*"), subfolders);
+  }
+  folders.push_back(folder);
+  AppendStrings(subfolders, folders, false);
+  CollapseDuplicates(folders);
 }

@@ -21,3 +21,9 @@ int ListMatchingFiles(const TFolderEntries& entries, const TStringList& masks, i
 void UpperCaseStrings(TStringList& list);
 // Appends every entry of Source to Dest, emptying Dest first when clearFirst.
 void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst);
+
+// Add All's step, for the folder dialog and trawlix-cli -r alike: appends `folder` and then
+// every folder below it, breadth-first (ListAllSubfolders), to `folders`, and merges equal
+// neighbours. With `listed`, the walk's listings are kept there for the search.
+void AppendFolderTree(const std::string& folder, TStringList& folders,
+                      TListedFolders* listed = nullptr);
