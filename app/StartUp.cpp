@@ -7,6 +7,8 @@
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
 
+namespace trawlix {
+
 namespace {
 
 bool IsSet(const char* name) {
@@ -41,3 +43,5 @@ void DestroyWindows() {
   frmResults = nullptr;
   frmStatus = nullptr;
 }
+
+}  // namespace trawlix

@@ -12,6 +12,8 @@
 #include "results/frmresultsunit.h"
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 namespace {
 
 // The gauges count in 32 bits; a count beyond that shows as full.
@@ -107,3 +109,5 @@ bool TWindowSearchHost::Cancelled() {
 void TWindowSearchHost::ClearCancelled() {
   main_.Cancelled = false;
 }
+
+}  // namespace trawlix

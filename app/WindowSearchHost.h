@@ -3,6 +3,8 @@
 // folder dialog, drives the progress window and hands its results to the results window.
 #include "search/SearchRun.h"
 
+namespace trawlix {
+
 class TfrmMain;
 class TSearchResults;
 
@@ -38,3 +40,5 @@ class TWindowSearchHost : public TSearchHost {
   TfrmMain& main_;
   const TSearchResults& results_;
 };
+
+}  // namespace trawlix

@@ -24,6 +24,8 @@
 #include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
 
+namespace trawlix {
+
 TfrmMain* frmMain = nullptr;
 
 const QStringList TfrmMain::MaskPresets = {"*.txt", "*.pas", "*.c",   "*.cpp", "*.h",
@@ -151,7 +153,7 @@ void TfrmMain::RunSearch() {
   // only when it hands them over.
   frmResults->DetachResults();
   TWindowSearchHost host(*this, results_);
-  ::RunSearch(host, results_);
+  trawlix::RunSearch(host, results_);
 }
 
 void TfrmMain::cmdOkClick() {
@@ -213,3 +215,5 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   closeAfterRun_ = false;
   event->accept();
 }
+
+}  // namespace trawlix

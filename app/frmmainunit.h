@@ -14,6 +14,8 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
+namespace trawlix {
+
 class TfrmMain : public QWidget {
   Q_OBJECT
  public:
@@ -66,3 +68,5 @@ class TfrmMain : public QWidget {
 };
 
 extern TfrmMain* frmMain;
+
+}  // namespace trawlix

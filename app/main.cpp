@@ -8,6 +8,8 @@
 #include "util/errors.h"
 #include "widgets/ErrorReport.h"
 
+using namespace trawlix;
+
 int main(int argc, char** argv) {
   // An error that stops the start-up is printed, and no window is created.
   try {

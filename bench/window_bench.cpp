@@ -61,6 +61,8 @@
 #include "util/lists.h"
 #include "widgets/ErrorReport.h"
 
+using namespace trawlix;
+
 extern char** environ;
 
 namespace {

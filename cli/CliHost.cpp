@@ -6,6 +6,8 @@
 #include "cli/Output.h"
 #include "search/SearchResults.h"
 
+namespace trawlix {
+
 TCliHost::TCliHost(const TCliOptions& options, TStringList folders, TListedFolders listed,
                    const TSearchResults& results, TOutput& output)
     : options_(options),
@@ -43,3 +45,5 @@ void TCliHost::ShowResults() {
     }
   }
 }
+
+}  // namespace trawlix

@@ -8,6 +8,8 @@
 #include "util/StringList.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 class TOutput;
 class TSearchResults;
 
@@ -36,3 +38,5 @@ class TCliHost final : public TSearchHost {
   const TSearchResults& results_;
   TOutput& output_;
 };
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 #include "util/files.h"
 #include "util/lists.h"
 
+namespace trawlix {
+
 TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders) {
   TFolderList list;
   std::optional<std::string> current;
@@ -34,3 +36,5 @@ TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool with
   CollapseDuplicates(list.folders);
   return list;
 }
+
+}  // namespace trawlix

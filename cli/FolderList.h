@@ -8,6 +8,8 @@
 #include "util/StringList.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 struct TFolderList {
   TStringList folders;
   std::vector<std::string> missing;  // arguments that name no existing folder
@@ -17,3 +19,5 @@ struct TFolderList {
 // With `withSubfolders`, each folder is followed by every folder below it, breadth-first;
 // the walk keeps what it listed, so that the search need not list those folders again.
 TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders);
+
+}  // namespace trawlix

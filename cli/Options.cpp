@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace trawlix {
+
 const char* const kUsageText =
     "Usage: trawlix-cli [OPTIONS] -t TEXT FOLDER...\n"
     "Finds TEXT in the files of each FOLDER whose names match the masks and prints\n"
@@ -155,3 +157,5 @@ class TParser {
 TParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   return TParser(argc, argv).Parse();
 }
+
+}  // namespace trawlix

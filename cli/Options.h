@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace trawlix {
+
 struct TCliOptions {
   std::string searchText;  // as typed, not trimmed
   std::string maskText = "*.*";
@@ -28,3 +30,5 @@ TParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
 
 extern const char* const kUsageText;
 extern const char* const kVersionText;
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 
 #include "util/FileDescriptor.h"
 
+namespace trawlix {
+
 namespace {
 
 constexpr size_t kBlockSize = size_t{1} << 20;
@@ -28,3 +30,5 @@ void TOutput::Flush() {
   }
   buffer_.clear();
 }
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 // output quietly; any other write failure is kept for the caller to report.
 #include <string>
 
+namespace trawlix {
+
 class TOutput {
  public:
   TOutput(int fd, bool crlf);
@@ -26,3 +28,5 @@ class TOutput {
   bool stopped_ = false;
   int error_ = 0;
 };
+
+}  // namespace trawlix

@@ -15,10 +15,13 @@
 #include "search/SearchRun.h"
 #include "util/errors.h"
 
+using namespace trawlix;
+
 namespace {
 
+// The exit statuses, as grep's.
 constexpr int kFound = 0;
-constexpr int kNotFound = 1;
+constexpr int kNoMatch = 1;
 constexpr int kTrouble = 2;
 
 int Search(const TCliOptions& options) {
@@ -37,7 +40,7 @@ int Search(const TCliOptions& options) {
     return kTrouble;
   }
   if (!folders.missing.empty()) return kTrouble;
-  return results.GrepItems().empty() ? kNotFound : kFound;
+  return results.GrepItems().empty() ? kNoMatch : kFound;
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 namespace {
 
 QIcon FolderPicture(TFolderPicture picture) {
@@ -225,3 +227,5 @@ void TDirectoryListBox::UpdateDirLabel() {
     return metrics.horizontalAdvance(ScreenText(text));
   })));
 }
+
+}  // namespace trawlix

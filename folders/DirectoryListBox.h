@@ -15,6 +15,8 @@
 
 class QLabel;
 
+namespace trawlix {
+
 enum class TFolderPicture { Open, Current, Closed };
 
 struct TDirectoryLine {
@@ -82,3 +84,5 @@ class TDirectoryListBox : public QListView {
   std::map<std::string, std::string> lastFolderOnDrive_;
   QLabel* dirLabel_ = nullptr;
 };
+
+}  // namespace trawlix

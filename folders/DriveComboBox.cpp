@@ -6,6 +6,8 @@
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 namespace {
 
 QIcon DrivePicture(TDriveKind kind) {
@@ -71,3 +73,5 @@ void TDriveComboBox::SelectEntry(const std::string& mountPoint) {
   const QSignalBlocker quiet(this);
   setCurrentIndex(entry);
 }
+
+}  // namespace trawlix

@@ -7,6 +7,8 @@
 
 #include "folders/MountTable.h"
 
+namespace trawlix {
+
 class TDriveComboBox : public QComboBox {
   Q_OBJECT
  public:
@@ -33,3 +35,5 @@ class TDriveComboBox : public QComboBox {
   std::vector<TDrive> drives_;
   std::string currentDrive_;
 };
+
+}  // namespace trawlix

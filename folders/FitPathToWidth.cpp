@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+namespace trawlix {
+
 namespace {
 
 constexpr std::string_view kEllipsis = ".../";
@@ -41,3 +43,5 @@ std::string FitPathToWidth(const std::string& path, int width, const TTextWidth&
   }
   return result;
 }
+
+}  // namespace trawlix

@@ -5,7 +5,11 @@
 #include <functional>
 #include <string>
 
+namespace trawlix {
+
 // The width of a text in pixels, as the label's font draws it.
 using TTextWidth = std::function<int(const std::string&)>;
 
 std::string FitPathToWidth(const std::string& path, int width, const TTextWidth& textWidth);
+
+}  // namespace trawlix

@@ -16,6 +16,8 @@
 #include "util/FolderPaths.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 namespace {
 
 // Kernel and service file systems that hold no user folders.
@@ -202,3 +204,5 @@ std::string MountPointOf(const std::string& path, const std::vector<std::string>
   }
   return best;
 }
+
+}  // namespace trawlix

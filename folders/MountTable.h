@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace trawlix {
+
 enum class TDriveKind { Fixed, Removable, CdRom, Ram, Network };
 
 struct TMountEntry {
@@ -42,3 +44,5 @@ TDriveProbe SystemDriveProbe(const std::string& byLabelDir = "/dev/disk/by-label
 
 // The mount point that holds path: the longest one that path lies in; "/" if none does.
 std::string MountPointOf(const std::string& path, const std::vector<std::string>& mountPoints);
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace trawlix {
+
 namespace {
 
 constexpr int kPictureSize = 16;
@@ -51,3 +53,5 @@ QSize TPictureLineDelegate::sizeHint(const QStyleOptionViewItem& option,
   return {IndentOf(index) + kPictureSize + kTextGap + textWidth,
           std::max(kPictureSize + 1, option.fontMetrics.height())};
 }
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 // The directory list and the drive box draw their lines this way.
 #include <QStyledItemDelegate>
 
+namespace trawlix {
+
 inline constexpr int PictureIndentRole = Qt::UserRole + 1;
 
 class TPictureLineDelegate : public QStyledItemDelegate {
@@ -14,3 +16,5 @@ class TPictureLineDelegate : public QStyledItemDelegate {
   // A line is never lower than its picture with one pixel to spare, nor than the font.
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
+
+}  // namespace trawlix

@@ -20,6 +20,8 @@
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 TfrmFolders* frmFolders = nullptr;
 
 namespace {
@@ -245,7 +247,7 @@ void TfrmFolders::ClearFolders() {
 
 void TfrmFolders::CollapseDuplicates() {
   TStringList folders = lstFolders->Items();
-  if (::CollapseDuplicates(folders)) ReplaceFolders(std::move(folders));
+  if (trawlix::CollapseDuplicates(folders)) ReplaceFolders(std::move(folders));
 }
 
 void TfrmFolders::ReplaceFolders(TStringList folders) {
@@ -256,3 +258,5 @@ void TfrmFolders::ReplaceFolders(TStringList folders) {
       lstFolders->Item(selected) == selectedFolder)
     lstFolders->SetItemIndex(selected);
 }
+
+}  // namespace trawlix

@@ -16,6 +16,8 @@ class QMenuBar;
 class QPushButton;
 class QToolButton;
 
+namespace trawlix {
+
 class TfrmFolders : public QDialog {
   Q_OBJECT
  public:
@@ -79,3 +81,5 @@ class TfrmFolders : public QDialog {
 };
 
 extern TfrmFolders* frmFolders;
+
+}  // namespace trawlix

@@ -5,8 +5,12 @@
 #include <cstdlib>
 #include <string_view>
 
+namespace trawlix {
+
 inline void Require(bool holds, std::string_view what) {
   if (holds) return;
   std::fprintf(stderr, "fuzz check failed: %.*s\n", static_cast<int>(what.size()), what.data());
   std::abort();
 }
+
+}  // namespace trawlix

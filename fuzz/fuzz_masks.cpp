@@ -11,6 +11,8 @@
 #include "FuzzCheck.h"
 #include "util/MaskComparerUnit.h"
 
+using namespace trawlix;
+
 namespace {
 
 using Pieces = std::vector<std::string>;

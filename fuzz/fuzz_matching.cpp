@@ -13,6 +13,8 @@
 #include "search/GrepItemUnit.h"
 #include "search/SampleStore.h"
 
+using namespace trawlix;
+
 namespace {
 
 // The run's walk: each match from the one before, its whole-word test and its sample.

@@ -9,6 +9,8 @@
 #include "util/errors.h"
 #include "util/text.h"
 
+using namespace trawlix;
+
 namespace {
 
 // Every delimiter ends a token, also an empty one; the piece after the last is kept only

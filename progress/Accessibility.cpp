@@ -5,6 +5,8 @@
 #include "progress/Gauges.h"
 #include "progress/PathLabel.h"
 
+namespace trawlix {
+
 namespace {
 
 class TGaugeAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -61,3 +63,5 @@ void InstallProgressAccessibility() {
   }();
   (void)installed;
 }
+
+}  // namespace trawlix

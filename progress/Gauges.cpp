@@ -9,6 +9,8 @@
 
 #include "util/errors.h"
 
+namespace trawlix {
+
 namespace {
 
 [[noreturn]] void ThrowRange(long long low, long long high) {
@@ -220,3 +222,5 @@ void TGauge::DrawPercentText(QImage& image, const QRect& r) const {
   }
   XorInto(image, text);
 }
+
+}  // namespace trawlix

@@ -8,6 +8,8 @@
 
 #include "progress/PaintPacer.h"
 
+namespace trawlix {
+
 enum TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle };
 enum TGaugeBorderStyle { bsNone, bsSingle };
 
@@ -67,3 +69,5 @@ class TGauge : public QWidget {
   int paintCount_ = 0;
   TPaintPacer pacer_;
 };
+
+}  // namespace trawlix

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+namespace trawlix {
+
 TPaintPacer::TPaintPacer(QWidget* widget) : QObject(widget), widget_(widget) {
   nextFrame_.setSingleShot(true);
   connect(&nextFrame_, &QTimer::timeout, this, &TPaintPacer::PaintNow);
@@ -25,3 +27,5 @@ void TPaintPacer::PaintNow() {
   lastPaint_.restart();
   widget_->repaint();
 }
+
+}  // namespace trawlix

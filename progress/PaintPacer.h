@@ -13,6 +13,8 @@
 
 class QWidget;
 
+namespace trawlix {
+
 class TPaintPacer : public QObject {
   Q_OBJECT
  public:
@@ -32,3 +34,5 @@ class TPaintPacer : public QObject {
   QElapsedTimer lastPaint_;
   QTimer nextFrame_;
 };
+
+}  // namespace trawlix

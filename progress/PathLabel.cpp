@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace trawlix {
+
 TPathLabel::TPathLabel(QWidget* parent) : QWidget(parent), pacer_(this) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -21,3 +23,5 @@ void TPathLabel::paintEvent(QPaintEvent*) {
   painter.setClipRect(rect());
   painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
 }
+
+}  // namespace trawlix

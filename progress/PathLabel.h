@@ -6,6 +6,8 @@
 
 #include "progress/PaintPacer.h"
 
+namespace trawlix {
+
 class TPathLabel : public QWidget {
   Q_OBJECT
  public:
@@ -25,3 +27,5 @@ class TPathLabel : public QWidget {
   QString text_;
   TPaintPacer pacer_;
 };
+
+}  // namespace trawlix

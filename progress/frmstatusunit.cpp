@@ -12,6 +12,8 @@
 #include "widgets/AccessibleNames.h"
 #include "widgets/Pictures.h"
 
+namespace trawlix {
+
 TfrmStatus* frmStatus = nullptr;
 
 namespace {
@@ -112,3 +114,5 @@ void TfrmStatus::closeEvent(QCloseEvent* event) {
   if (isVisible()) cmdCancelClick();
   event->ignore();
 }
+
+}  // namespace trawlix

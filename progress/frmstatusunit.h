@@ -11,6 +11,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace trawlix {
+
 class TfrmStatus : public QDialog {
   Q_OBJECT
  public:
@@ -47,3 +49,5 @@ class TfrmStatus : public QDialog {
 };
 
 extern TfrmStatus* frmStatus;
+
+}  // namespace trawlix

@@ -7,6 +7,8 @@
 
 #include "util/errors.h"
 
+namespace trawlix {
+
 void SetClipboardBytes(const std::string& bytes) {
   // X11 and Wayland have no clipboard lock that another program could hold: taking the
   // selection always succeeds while there is a display. What can fail is having no
@@ -28,3 +30,5 @@ void SetClipboardBytes(const std::string& bytes) {
   }
   clipboard->setMimeData(data.release());
 }
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace trawlix {
+
 namespace {
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -162,3 +164,5 @@ std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
   if (!fileGiven) arguments.push_back(file);
   return arguments;
 }
+
+}  // namespace trawlix

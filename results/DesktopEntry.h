@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace trawlix {
+
 struct TDesktopEntry {
   std::string exec;  // the Exec value with the string escapes (\s \n \t \r \\) resolved
   bool terminal = false;
@@ -24,3 +26,5 @@ std::optional<std::string> ReadDesktopEntry(const std::string& id);
 // line has no file code, `file` is appended. Nothing for a malformed or empty line.
 std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
                                                       const std::string& file);
+
+}  // namespace trawlix

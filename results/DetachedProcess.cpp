@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string_view>
 
+namespace trawlix {
+
 namespace {
 
 bool IsExecutableFile(const std::string& path) {
@@ -75,3 +77,5 @@ bool StartProgram(const std::vector<std::string>& command) {
   }
   return true;
 }
+
+}  // namespace trawlix

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace trawlix {
+
 // The full path of the executable `name`: taken as it is when it holds a "/", else
 // searched along $PATH. Empty when there is none.
 std::string FindProgram(const std::string& name);
@@ -12,3 +14,5 @@ std::string FindProgram(const std::string& name);
 // Nothing waits for it and it never becomes this process's zombie. Returns false when
 // the program was not found; a failure after that is not reported.
 bool StartProgram(const std::vector<std::string>& command);
+
+}  // namespace trawlix

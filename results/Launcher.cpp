@@ -11,6 +11,8 @@
 #include "util/files.h"
 #include "widgets/ErrorReport.h"
 
+namespace trawlix {
+
 namespace {
 
 // Graphical editors tried in this order when no default application is set.
@@ -82,3 +84,5 @@ std::string ContainingFolder(const std::string& path) {
 void OpenContainingFolder(const std::string& path) {
   StartProgram({"xdg-open", ContainingFolder(path)});
 }
+
+}  // namespace trawlix

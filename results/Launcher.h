@@ -3,6 +3,8 @@
 // Programs are started detached, with the path as one argument; failures are silent.
 #include <string>
 
+namespace trawlix {
+
 // The default application for text/plain (whatever the file's extension), else the first
 // installed of a few graphical text editors, else xdg-open. Returns at once: the default
 // is asked for in the background and the editor starts from the event loop.
@@ -14,3 +16,5 @@ std::string ContainingFolder(const std::string& path);
 
 // Runs xdg-open on ContainingFolder(path).
 void OpenContainingFolder(const std::string& path);
+
+}  // namespace trawlix

@@ -3,6 +3,8 @@
 #include "search/FileLines.h"
 #include "search/SearchResults.h"
 
+namespace trawlix {
+
 namespace {
 constexpr char kLineEnd[] = "\r\n";
 }
@@ -36,3 +38,5 @@ std::string LinesText(const TSearchResults& results) {
   for (size_t i = 0; i < results.LineCount(); ++i) AppendLineText(results, i, text);
   return text;
 }
+
+}  // namespace trawlix

@@ -5,6 +5,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 class TFileLines;
 class TSearchResults;
 
@@ -15,3 +17,5 @@ std::string LinesText(TFileLines& lines);
 std::string LinesText(const TSearchResults& results);
 // Appends results line i and its CR LF to `out` (the save writes in blocks).
 void AppendLineText(const TSearchResults& results, size_t i, std::string& out);
+
+}  // namespace trawlix

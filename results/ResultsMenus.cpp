@@ -18,6 +18,8 @@
 #include "search/GrepItemUnit.h"
 #include "widgets/ErrorReport.h"
 
+namespace trawlix {
+
 namespace {
 
 // Scroll areas report menu positions in their viewport's coordinates.
@@ -213,3 +215,5 @@ void TResultsMenus::OpenfilewithNotepad1Click() {
 void TResultsMenus::Copyfilename1Click() {
   CopyFileName();
 }
+
+}  // namespace trawlix

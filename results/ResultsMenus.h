@@ -10,6 +10,8 @@ class QAction;
 class QFileDialog;
 class QMenu;
 class QWidget;
+
+namespace trawlix {
 class TGrepItem;
 class TResultsSource;
 
@@ -70,3 +72,5 @@ class TResultsMenus : public QObject {
   QWidget* window_;
   TDialogRunner saveDialogRunner_;
 };
+
+}  // namespace trawlix

@@ -5,6 +5,8 @@
 #include "search/SearchResults.h"
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 namespace {
 // Several screen widths of the narrowest characters.
 constexpr size_t kShownRowBytes = 4096;
@@ -32,3 +34,5 @@ QVariant TResultsModel::data(const QModelIndex& index, int role) const {
   // every row with it: it shows as the newline symbol instead.
   return ScreenTextStart(start, kShownRowBytes).replace(QChar::LineSeparator, QChar(0x2424));
 }
+
+}  // namespace trawlix

@@ -3,6 +3,8 @@
 // asks for it, so a million lines open at once.
 #include <QAbstractListModel>
 
+namespace trawlix {
+
 class TSearchResults;
 
 class TResultsModel : public QAbstractListModel {
@@ -20,3 +22,5 @@ class TResultsModel : public QAbstractListModel {
  private:
   const TSearchResults* results_ = nullptr;
 };
+
+}  // namespace trawlix

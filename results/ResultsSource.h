@@ -1,6 +1,9 @@
 #pragma once
 // What the results commands need from the results window: the shown result model and
 // the match record of the selected line.
+
+namespace trawlix {
+
 class TGrepItem;
 class TSearchResults;
 
@@ -12,3 +15,5 @@ class TResultsSource {
   // The record of the selected results line, or nullptr.
   virtual const TGrepItem* SelectedGrepItem() const = 0;
 };
+
+}  // namespace trawlix

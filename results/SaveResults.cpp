@@ -9,6 +9,8 @@
 #include "util/FileDescriptor.h"
 #include "util/errors.h"
 
+namespace trawlix {
+
 namespace {
 
 // Lines are gathered into blocks of this size, so a million lines need no second copy
@@ -58,3 +60,5 @@ void SaveResults(const std::string& path, const TSearchResults& results) {
   file.Write(block);
   file.Close();
 }
+
+}  // namespace trawlix

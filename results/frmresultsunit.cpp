@@ -15,6 +15,8 @@
 #include "widgets/Pictures.h"
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 TfrmResults* frmResults = nullptr;
 
 namespace {
@@ -165,3 +167,5 @@ void TfrmResults::splitter1Moved() {
   const QList<int> sizes = splitter1->sizes();
   if (sizes[1] > 0 && sizes[1] <= CollapseHeight) splitter1->setSizes({sizes[0] + sizes[1], 0});
 }
+
+}  // namespace trawlix

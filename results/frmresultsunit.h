@@ -12,6 +12,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 
+namespace trawlix {
+
 class TfrmResults : public QDialog, public TResultsSource {
   Q_OBJECT
  public:
@@ -61,3 +63,5 @@ class TfrmResults : public QDialog, public TResultsSource {
 };
 
 extern TfrmResults* frmResults;
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 #include "search/MappedMemory.h"
 #include "util/errors.h"
 
+namespace trawlix {
+
 namespace {
 
 constexpr size_t kFirstBuffer = size_t{64} << 10;
@@ -54,3 +56,5 @@ void TByteBuffer::Reserve(size_t bytes, size_t keep) {
   data_ = data;
   capacity_ = capacity;
 }
+
+}  // namespace trawlix

@@ -3,6 +3,8 @@
 // zero-filled before the file's bytes are read into it.
 #include <cstddef>
 
+namespace trawlix {
+
 class TByteBuffer {
  public:
   TByteBuffer() = default;
@@ -26,3 +28,5 @@ class TByteBuffer {
 
   void Release();
 };
+
+}  // namespace trawlix

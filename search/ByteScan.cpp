@@ -9,6 +9,8 @@
 #include <immintrin.h>
 #endif
 
+namespace trawlix {
+
 namespace {
 
 bool IsLineEnd(char c) {
@@ -252,3 +254,5 @@ size_t FindPatternOrNul(const char* text, size_t from, size_t to, const TPattern
   if (to <= from) return kNotFound;
   return SCAN(FindPatternOrNul)(text, from, to, pattern);
 }
+
+}  // namespace trawlix

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace trawlix {
+
 inline constexpr size_t kNotFound = static_cast<size_t>(-1);
 
 // The first CR, LF or NUL in the range, or `to`: where a line ends, or the text.
@@ -57,3 +59,5 @@ enum class TScanLevel { Scalar, Sse2, Avx2 };
 TScanLevel BestScanLevel();
 TScanLevel ScanLevel();
 void SetScanLevel(TScanLevel level);  // at most BestScanLevel()
+
+}  // namespace trawlix

@@ -9,6 +9,8 @@
 
 #include "search/MappedMemory.h"
 
+namespace trawlix {
+
 template <typename T>
 class TChunkedList {
  public:
@@ -54,3 +56,5 @@ class TChunkedList {
   std::vector<T*> blocks_;
   size_t size_ = 0;
 };
+
+}  // namespace trawlix

@@ -13,6 +13,8 @@
 #include "util/errors.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 namespace {
 
 // How much of the text is searched before its line ends are counted (see Find).
@@ -414,3 +416,5 @@ int64_t TFileLines::LineAtOffset(size_t offset) {
 size_t TFileLines::LineStart(int64_t i) {
   return SeekLine(i) ? cursorStart_ : textLength_;
 }
+
+}  // namespace trawlix

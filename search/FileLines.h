@@ -18,6 +18,8 @@
 #include "util/FileDescriptor.h"
 #include "util/StringList.h"
 
+namespace trawlix {
+
 class TFileLines {
  public:
   // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
@@ -116,3 +118,5 @@ class TFileLines {
   bool WalkBackTo(int64_t start, int64_t count);
   bool StepForward(size_t end);
 };
+
+}  // namespace trawlix

@@ -10,6 +10,8 @@
 
 #include "search/MappedMemory.h"
 
+namespace trawlix {
+
 namespace {
 
 // The live mappings, as the SIGBUS handler reads them: it may run at any moment in the
@@ -156,3 +158,5 @@ void TFileMapping::Unmap() {
   size_ = 0;
   slot_ = -1;
 }
+
+}  // namespace trawlix

@@ -9,6 +9,8 @@
 // where its first fault lay, so that its user can tell the two apart.
 #include <cstddef>
 
+namespace trawlix {
+
 class TFileMapping {
  public:
   TFileMapping() = default;
@@ -35,3 +37,5 @@ class TFileMapping {
   size_t size_ = 0;
   int slot_ = -1;  // the entry that the SIGBUS handler knows this mapping by
 };
+
+}  // namespace trawlix

@@ -8,6 +8,8 @@
 #include "search/SampleStore.h"
 #include "util/text.h"
 
+namespace trawlix {
+
 namespace {
 
 constexpr std::string_view kMarked = "--> ";
@@ -253,3 +255,5 @@ TStringList TGrepItem::Sample() const {
   });
   return lines;
 }
+
+}  // namespace trawlix

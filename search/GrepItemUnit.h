@@ -10,6 +10,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 class TFileLines;
 class TSampleStore;
 struct TPattern;
@@ -91,3 +93,5 @@ class TGrepItem {
   int32_t marked_ = -1;  // the sample line with the "--> " prefix, or -1
   char* ownBlock_ = nullptr;
 };
+
+}  // namespace trawlix

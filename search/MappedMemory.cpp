@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <new>
 
+namespace trawlix {
+
 namespace {
 
 constexpr size_t kPage = size_t{4} << 10;
@@ -84,3 +86,5 @@ void TMemoryArena::Clear() {
   next_ = nullptr;
   end_ = nullptr;
 }
+
+}  // namespace trawlix

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace trawlix {
+
 // `bytes` rounded up to a whole number of `unit`s.
 inline size_t RoundUp(size_t bytes, size_t unit) {
   return (bytes + unit - 1) / unit * unit;
@@ -54,3 +56,5 @@ class TMemoryArena {
 
   void AddChunk(size_t atLeast);
 };
+
+}  // namespace trawlix

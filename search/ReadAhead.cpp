@@ -8,6 +8,8 @@
 #include "search/SearchRun.h"
 #include "util/FileDescriptor.h"
 
+namespace trawlix {
+
 TReadAhead::TReadAhead(TSearchHost& host, const TStringList& masks, size_t folderCount)
     : host_(host), masks_(masks), folderCount_(folderCount) {}
 
@@ -90,3 +92,5 @@ void TReadAhead::Loaded(bool waited) {
     bytesAhead_ = 0;
   }
 }
+
+}  // namespace trawlix

@@ -17,6 +17,8 @@
 #include "util/StringList.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 class TSearchHost;
 
 class TReadAhead {
@@ -73,3 +75,5 @@ class TReadAhead {
   bool ListFolder(size_t folder);
   size_t Hint(const std::string& name);
 };
+
+}  // namespace trawlix

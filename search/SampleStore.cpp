@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace trawlix {
+
 void TSampleStore::StartFile() {
   keptFrom_ = nullptr;
   keptTo_ = nullptr;
@@ -32,3 +34,5 @@ void TSampleStore::Clear() {
   memory_.Clear();
   StartFile();
 }
+
+}  // namespace trawlix

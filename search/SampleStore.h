@@ -7,6 +7,8 @@
 
 #include "search/MappedMemory.h"
 
+namespace trawlix {
+
 class TSampleStore {
  public:
   // The samples kept from now on are of a newly loaded file: none shares the bytes of an
@@ -26,3 +28,5 @@ class TSampleStore {
   const char* keptTo_ = nullptr;
   char* copy_ = nullptr;
 };
+
+}  // namespace trawlix

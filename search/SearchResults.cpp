@@ -8,6 +8,8 @@
 
 #include "util/errors.h"
 
+namespace trawlix {
+
 namespace {
 
 // Grows a vector ahead of a push_back, so that the push itself cannot fail.
@@ -137,3 +139,5 @@ void TSearchResults::AppendMatch(TGrepItem item) {
   items_.emplace_back(std::move(item));
   PushLine(Kind::Match, 0, static_cast<int32_t>(items_.size() - 1));
 }
+
+}  // namespace trawlix

@@ -13,6 +13,8 @@
 #include "search/MappedMemory.h"
 #include "search/SampleStore.h"
 
+namespace trawlix {
+
 // The records in the order found.
 using TGrepItems = TChunkedList<TGrepItem>;
 
@@ -68,3 +70,5 @@ class TSearchResults {
   std::vector<std::shared_ptr<const std::string>> headers_;
   std::vector<std::string> texts_;
 };
+
+}  // namespace trawlix

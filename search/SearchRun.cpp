@@ -19,6 +19,8 @@
 #include "util/lists.h"
 #include "util/text.h"
 
+namespace trawlix {
+
 namespace {
 
 // Stands before the first header; no real path equals it, so the first file with a
@@ -211,3 +213,5 @@ void RunSearch(TSearchHost& host, TSearchResults& results) {
   }
   host.ClearCancelled();
 }
+
+}  // namespace trawlix

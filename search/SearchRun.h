@@ -9,6 +9,8 @@
 
 #include "util/files.h"
 
+namespace trawlix {
+
 class TSearchResults;
 
 // What the run reads, exactly when it needs it.
@@ -68,3 +70,5 @@ void ListFolderFiles(TSearchHost& host, const TFolderHandle& handle, size_t i,
 
 // Runs one search into `results`, emptying it first.
 void RunSearch(TSearchHost& host, TSearchResults& results);
+
+}  // namespace trawlix

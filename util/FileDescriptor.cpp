@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <utility>
 
+namespace trawlix {
+
 TFileDescriptor::~TFileDescriptor() {
   Close();
 }
@@ -53,3 +55,5 @@ int WriteAll(int fd, std::string_view bytes) {
   }
   return 0;
 }
+
+}  // namespace trawlix

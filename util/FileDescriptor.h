@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace trawlix {
+
 class TFileDescriptor {
  public:
   TFileDescriptor() = default;
@@ -30,3 +32,5 @@ int ReadAll(int fd, std::string& out);
 // Writes all of `bytes` through short writes: 0, or the error of the write that failed
 // (EIO for one that wrote nothing and reported nothing).
 int WriteAll(int fd, std::string_view bytes);
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <vector>
 
+namespace trawlix {
+
 std::string ChildPath(std::string_view dir, std::string_view name) {
   std::string path(dir);
   if (path.empty() || path.back() != '/') path += '/';
@@ -61,3 +63,5 @@ bool CollapseDuplicates(TStringList& list) {
   list.erase(merged, list.end());
   return true;
 }
+
+}  // namespace trawlix

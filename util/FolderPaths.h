@@ -8,6 +8,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 // dir + "/" + name, with a single separator after the root.
 std::string ChildPath(std::string_view dir, std::string_view name);
 // path itself when absolute, else ChildPath(base, path); nothing else is changed.
@@ -25,3 +27,5 @@ std::optional<std::string> CurrentDirectory();
 // Merges every run of equal neighbouring entries into one (exact comparison); says
 // whether anything was merged.
 bool CollapseDuplicates(TStringList& list);
+
+}  // namespace trawlix

@@ -2,6 +2,8 @@
 
 #include "util/text.h"
 
+namespace trawlix {
+
 void TMaskComparer::Split(std::string_view text, std::string_view delimiter,
                           TStringList& list) const {
   list.clear();
@@ -85,3 +87,5 @@ bool TMaskComparer::Matches(std::string_view fileName, std::string_view mask) co
   if (!pattern.base.empty() && !name.base.empty()) return true;  // mask extension non-empty
   return !pattern.extension.empty() && name.base.empty() && !name.extension.empty();
 }
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 class TMaskComparer {
  public:
   bool Matches(std::string_view fileName, std::string_view mask) const;
@@ -22,3 +24,5 @@ class TMaskComparer {
   long FindSegment(std::string_view namePart, std::string_view segment, long start) const;
   bool SegmentMatchesAt(std::string_view namePart, std::string_view segment, long position) const;
 };
+
+}  // namespace trawlix

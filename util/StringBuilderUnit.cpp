@@ -4,6 +4,8 @@
 
 #include "util/text.h"
 
+namespace trawlix {
+
 void TStringBuilder::Append(std::string_view s) {
   Pieces.emplace_back(s);
 }
@@ -32,3 +34,5 @@ bool UnitTest() {
   }
   return SameText(builder.Build(), expected);
 }
+
+}  // namespace trawlix

@@ -5,6 +5,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 class TStringBuilder {
  public:
   void Append(std::string_view s);
@@ -17,3 +19,5 @@ class TStringBuilder {
 
 // The builder's self-test, run at every start before any window exists.
 bool UnitTest();
+
+}  // namespace trawlix

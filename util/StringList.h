@@ -3,4 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace trawlix {
+
 using TStringList = std::vector<std::string>;
+
+}  // namespace trawlix

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+namespace trawlix {
+
 namespace {
 
 // The first number in the file, or none ("max", unreadable).
@@ -70,3 +72,5 @@ size_t AvailableMemory() {
   const uint64_t room = cgroup < system ? cgroup : system;
   return room > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(room);
 }
+
+}  // namespace trawlix

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace trawlix {
+
 std::string SystemErrorText(int errorNumber) {
   char scratch[256];
   // The GNU strerror_r returns either scratch or a static text.
@@ -13,3 +15,5 @@ std::string SystemErrorText(int errorNumber) {
   }
   return text;
 }
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace trawlix {
+
 // The general error type, for the program's own failures
 // ("Stack overflow in function Text.ParseX.", "TStringBuilder failed unit test.").
 class Exception : public std::exception {
@@ -44,3 +46,5 @@ TRAWLIX_ERROR_TYPE(EClipboardException, Exception);
 // The system's text for an error number as the error lines show it:
 // strerror's text without trailing blanks, control characters and full stops.
 std::string SystemErrorText(int errorNumber);
+
+}  // namespace trawlix

@@ -15,6 +15,8 @@
 #include "util/MaskComparerUnit.h"
 #include "util/text.h"
 
+namespace trawlix {
+
 namespace {
 
 bool IsSeparator(char c) {
@@ -214,3 +216,5 @@ bool OnKernelFileSystem(int fd) {
       return false;
   }
 }
+
+}  // namespace trawlix

@@ -9,6 +9,8 @@
 #include "util/FileDescriptor.h"
 #include "util/StringList.h"
 
+namespace trawlix {
+
 // The path separator on this system.
 inline constexpr char PathDelim = '/';
 
@@ -109,3 +111,5 @@ using TListedFolders = std::unordered_map<std::string, TFolderEntries>;
 // a link) is not kept.
 int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& folders,
                                     TListedFolders& listed);
+
+}  // namespace trawlix

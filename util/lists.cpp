@@ -5,6 +5,8 @@
 #include "util/files.h"
 #include "util/text.h"
 
+namespace trawlix {
+
 namespace {
 // The listing's attribute bits for the entries a caller may ask for besides ordinary files.
 constexpr int kHidden = 2;
@@ -72,3 +74,5 @@ void AppendFolderTree(const std::string& folder, TStringList& folders, TListedFo
   AppendStrings(subfolders, folders, false);
   CollapseDuplicates(folders);
 }
+
+}  // namespace trawlix

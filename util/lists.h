@@ -5,6 +5,8 @@
 #include "util/StringList.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 // Replaces Files with the names of the folder's ordinary, visible files that match a mask,
 // in listing order, each once per matching mask. Attributes 0 lists files only; a folder
 // that cannot be listed gives none. Returns the number of entries in Files.
@@ -27,3 +29,5 @@ void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst
 // neighbours. With `listed`, the walk's listings are kept there for the search.
 void AppendFolderTree(const std::string& folder, TStringList& folders,
                       TListedFolders* listed = nullptr);
+
+}  // namespace trawlix

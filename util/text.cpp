@@ -5,6 +5,8 @@
 
 #include "util/errors.h"
 
+namespace trawlix {
+
 std::string StripLeadingSpaces(std::string_view s) {
   const size_t first = s.find_first_not_of(' ');
   return first == std::string_view::npos ? std::string() : std::string(s.substr(first));
@@ -104,3 +106,5 @@ int ParseX(std::string_view text, std::string_view delimiter, bool doubleQuotes,
   if (!token.empty()) list.push_back(std::move(token));
   return static_cast<int>(list.size());
 }
+
+}  // namespace trawlix

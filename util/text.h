@@ -5,6 +5,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 // Remove spaces (byte 32 only) from the start, the end, or both ends.
 std::string StripLeadingSpaces(std::string_view s);
 std::string StripTrailingSpaces(std::string_view s);
@@ -27,3 +29,5 @@ bool SameText(std::string_view a, std::string_view b);
 // ever reaches 255 (it cannot, since sections do not nest).
 int ParseX(std::string_view text, std::string_view delimiter, bool doubleQuotes, bool singleQuotes,
            bool braces, TStringList& list);
+
+}  // namespace trawlix

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace trawlix {
+
 void LabelControl(QLabel* label, QWidget* control) {
   label->setBuddy(control);
   control->setAccessibleName(label->text());
@@ -12,3 +14,5 @@ void LabelControl(QLabel* label, QWidget* control) {
     combo->lineEdit()->setAccessibleName(label->text());
   }
 }
+
+}  // namespace trawlix

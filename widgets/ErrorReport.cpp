@@ -4,6 +4,8 @@
 
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 std::string ApplicationTitleOf(std::string_view programFile) {
   const size_t slash = programFile.rfind('/');
   std::string_view name =
@@ -54,3 +56,5 @@ void ReportUnhandledError(const std::string& message) {
     ShowErrorBox(message);  // the window tests run under a plain application object
   }
 }
+
+}  // namespace trawlix

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+namespace trawlix {
+
 // The program's title: the program file's name without its folder and without everything
 // from its first "." on, with every letter after the first in lower case ("Trawlix").
 std::string ApplicationTitleOf(std::string_view programFile);
@@ -64,3 +66,5 @@ auto Guarded(Handler handler) {
     RunReportingErrors([&] { handler(std::forward<Arguments>(arguments)...); });
   };
 }
+
+}  // namespace trawlix

@@ -3,10 +3,13 @@
 #include <QApplication>
 
 // The pictures live in the program's static library, whose resource registration the
-// linker would drop unless something refers to it.
+// linker would drop unless something refers to it. Outside the namespace: the macro
+// declares the registration function where it stands.
 static void RegisterPictures() {
   Q_INIT_RESOURCE(trawlix);
 }
+
+namespace trawlix {
 
 namespace {
 
@@ -25,3 +28,5 @@ QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback, const c
   if (disabledPath && Loads(disabledPath)) icon.addFile(disabledPath, {}, QIcon::Disabled);
   return icon;
 }
+
+}  // namespace trawlix

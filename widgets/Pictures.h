@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QStyle>
 
+namespace trawlix {
+
 // The picture at resourcePath, with its own image for the disabled state when one is named.
 QIcon Picture(const char* resourcePath, QStyle::StandardPixmap fallback,
               const char* disabledPath = nullptr);
@@ -27,3 +29,5 @@ inline QIcon ProgramPicture() {
 inline QIcon ResultsPicture() {
   return Picture(":/icons/results.svg", QStyle::SP_FileDialogDetailedView);
 }
+
+}  // namespace trawlix

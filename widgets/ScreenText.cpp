@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+namespace trawlix {
+
 QString ScreenText(std::string_view bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -23,3 +25,5 @@ QString ScreenTextStart(std::string_view bytes, size_t maxBytes) {
 std::string BytesOf(const QString& text) {
   return text.toUtf8().toStdString();
 }
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace trawlix {
+
 QString ScreenText(std::string_view bytes);
 // The first `maxBytes` of `bytes` (all of them when there are no more) as ScreenText
 // decodes them, cut before a UTF-8 character that would not fit whole. Only the three
@@ -13,3 +15,5 @@ QString ScreenText(std::string_view bytes);
 QString ScreenTextStart(std::string_view bytes, size_t maxBytes);
 // Text typed on the screen, as the bytes the program works with (UTF-8).
 std::string BytesOf(const QString& text);
+
+}  // namespace trawlix

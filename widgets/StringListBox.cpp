@@ -2,6 +2,8 @@
 
 #include "widgets/ScreenText.h"
 
+namespace trawlix {
+
 int TStringListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(items_.size());
 }
@@ -51,3 +53,5 @@ void TStringListBox::SetItemIndex(int row) {
   }
   setCurrentIndex(model_->index(row));
 }
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 class TStringListModel : public QAbstractListModel {
   Q_OBJECT
  public:
@@ -41,3 +43,5 @@ class TStringListBox : public QListView {
  private:
   TStringListModel* model_;
 };
+
+}  // namespace trawlix

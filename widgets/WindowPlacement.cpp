@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <algorithm>
 
+namespace trawlix {
+
 void TFirstShowPlacement::BeforeShow(QWidget* window, const QWidget* owner) {
   if (placed_ || !owner) return;
   placed_ = true;
@@ -23,3 +25,5 @@ void TFirstShowPlacement::BeforeShow(QWidget* window, const QWidget* owner) {
   // An explicit move also keeps the dialog code from centring it again on later showings.
   window->move(frame.topLeft());
 }
+
+}  // namespace trawlix

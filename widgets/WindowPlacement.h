@@ -4,6 +4,8 @@
 // when the owner has moved meanwhile.
 class QWidget;
 
+namespace trawlix {
+
 class TFirstShowPlacement {
  public:
   // Call just before the window becomes visible.
@@ -12,3 +14,5 @@ class TFirstShowPlacement {
  private:
   bool placed_ = false;
 };
+
+}  // namespace trawlix

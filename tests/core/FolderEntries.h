@@ -9,6 +9,8 @@
 #include "util/StringList.h"
 #include "util/files.h"
 
+namespace trawlix {
+
 inline TFolderEntries EntriesOf(const std::string& folder) {
   TFolderEntries entries;
   TFolderHandle(folder).ForEachEntry(
@@ -32,3 +34,5 @@ inline TStringList Described(const TFolderEntries& entries) {
   });
   return described;
 }
+
+}  // namespace trawlix

@@ -6,6 +6,8 @@
 
 #include "util/StringList.h"
 
+namespace trawlix {
+
 // Cut at the first NUL; CR, LF and CR LF end a line; no empty line after a final end.
 inline TStringList ReferenceLines(std::string_view bytes) {
   bytes = bytes.substr(0, bytes.find('\0'));
@@ -63,3 +65,5 @@ inline bool ReferenceWholeWord(const std::string& text, const std::string& line,
   }
   return padded.find(pattern) != std::string::npos;
 }
+
+}  // namespace trawlix

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+namespace trawlix {
+
 inline void MakeFifo(const std::string& path) {
   ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
 }
@@ -27,3 +29,5 @@ inline void MakeSocket(const std::string& path) {
 inline void MakeLink(const std::string& target, const std::string& path) {
   ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
 }
+
+}  // namespace trawlix

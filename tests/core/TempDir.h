@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace trawlix {
+
 class TempDir {
  public:
   TempDir() {
@@ -48,3 +50,5 @@ class TempDir {
  private:
   std::string path_;
 };
+
+}  // namespace trawlix

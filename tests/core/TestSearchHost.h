@@ -10,6 +10,8 @@
 
 #include "search/SearchRun.h"
 
+namespace trawlix {
+
 class TTestHost : public TSearchHost {
  public:
   TTestHost() = default;
@@ -95,3 +97,5 @@ class TTestHost : public TSearchHost {
 inline std::vector<std::string> ErrorBlock(const std::string& path, const std::string& error) {
   return {"Unable to load file ", "\"" + path + "\"", "because an exception occurred:", error, ""};
 }
+
+}  // namespace trawlix

@@ -7,6 +7,8 @@
 #include "LineReference.h"
 #include "search/ByteScan.h"
 
+using namespace trawlix;
+
 namespace {
 
 using namespace std::string_literals;

@@ -20,6 +20,8 @@
 #include "search/SearchResults.h"
 #include "util/files.h"
 
+using namespace trawlix;
+
 namespace {
 
 struct TCliRun {

@@ -45,6 +45,8 @@
 #endif
 #endif
 
+using namespace trawlix;
+
 namespace {
 
 using Lines = std::vector<std::string>;

@@ -11,6 +11,8 @@
 #include "util/errors.h"
 #include "util/files.h"
 
+using namespace trawlix;
+
 namespace {
 
 struct SplitCase {

@@ -11,6 +11,8 @@
 #include "TempDir.h"
 #include "util/files.h"
 
+using namespace trawlix;
+
 namespace {
 
 struct SeparatorCase {

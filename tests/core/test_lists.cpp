@@ -10,6 +10,8 @@
 #include "util/files.h"
 #include "util/lists.h"
 
+using namespace trawlix;
+
 namespace {
 
 long CountOf(const TStringList& list, const std::string& name) {

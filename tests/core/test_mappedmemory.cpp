@@ -9,6 +9,8 @@
 #include "search/ChunkedList.h"
 #include "search/MappedMemory.h"
 
+using namespace trawlix;
+
 namespace {
 
 // Blocks of every size class, small ones and ones larger than a chunk, stay apart and

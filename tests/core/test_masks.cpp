@@ -2,6 +2,8 @@
 
 #include "util/MaskComparerUnit.h"
 
+using namespace trawlix;
+
 namespace {
 
 struct MaskCase {

@@ -8,6 +8,8 @@
 #include "search/GrepItemUnit.h"
 #include "search/SampleStore.h"
 
+using namespace trawlix;
+
 namespace {
 
 using namespace std::string_literals;

@@ -22,6 +22,8 @@
 #include "search/SearchRun.h"
 #include "util/errors.h"
 
+using namespace trawlix;
+
 namespace {
 
 using Lines = std::vector<std::string>;

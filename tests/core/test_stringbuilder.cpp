@@ -2,6 +2,8 @@
 
 #include "util/StringBuilderUnit.h"
 
+using namespace trawlix;
+
 namespace {
 
 TEST(StringBuilder, BuildsInOrderAndKeepsPieces) {

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+using namespace trawlix;
+
 namespace {
 
 TEST(SpaceStripping, RemovesOnlyBlanks) {

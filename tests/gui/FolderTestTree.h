@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+namespace trawlix {
+
 class TFolderTestTree {
  public:
   TFolderTestTree() {
@@ -26,3 +28,5 @@ class TFolderTestTree {
  private:
   std::string path_;
 };
+
+}  // namespace trawlix

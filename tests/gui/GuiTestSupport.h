@@ -18,6 +18,8 @@
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
 
+namespace trawlix {
+
 // A fresh folder under the temporary directory, removed with everything in it.
 class TTempTree {
  public:
@@ -119,3 +121,5 @@ inline bool StartWindows() {
   frmMain->show();
   return QTest::qWaitForWindowExposed(frmMain);
 }
+
+}  // namespace trawlix

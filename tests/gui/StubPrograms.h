@@ -16,6 +16,8 @@
 
 #include "../core/TempDir.h"
 
+namespace trawlix {
+
 class TStubPrograms {
  public:
   TStubPrograms() : root_(dir_.Path()) {
@@ -70,3 +72,5 @@ class TStubPrograms {
   std::string root_;
   std::vector<std::pair<const char*, QByteArray>> saved_;
 };
+
+}  // namespace trawlix

@@ -11,6 +11,8 @@
 #include "util/errors.h"
 #include "widgets/ErrorReport.h"
 
+using namespace trawlix;
+
 namespace {
 
 // Records the reports instead of showing them.

@@ -16,6 +16,8 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "util/errors.h"
 
+using namespace trawlix;
+
 namespace fs = std::filesystem;
 
 namespace {

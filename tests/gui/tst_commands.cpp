@@ -36,6 +36,8 @@
 #include "util/errors.h"
 #include "widgets/ScreenText.h"
 
+using namespace trawlix;
+
 namespace {
 
 std::string ReadFile(const std::string& path) {

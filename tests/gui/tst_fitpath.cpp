@@ -4,6 +4,8 @@
 #include "folders/FitPathToWidth.h"
 #include "util/FolderPaths.h"
 
+using namespace trawlix;
+
 namespace {
 
 // One pixel per byte, so a width of N fits every text of at most N bytes.

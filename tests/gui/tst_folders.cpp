@@ -16,6 +16,8 @@
 #include "tests/gui/FolderTestTree.h"
 #include "widgets/ScreenText.h"
 
+using namespace trawlix;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -4,6 +4,8 @@
 #include "progress/Gauges.h"
 #include "util/errors.h"
 
+using namespace trawlix;
+
 namespace {
 
 const QColor Navy(0, 0, 128);

@@ -11,6 +11,8 @@
 #include "results/DetachedProcess.h"
 #include "results/Launcher.h"
 
+using namespace trawlix;
+
 using TArguments = std::vector<std::string>;
 Q_DECLARE_METATYPE(TArguments)
 Q_DECLARE_METATYPE(std::optional<TArguments>)

@@ -18,6 +18,8 @@
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
 
+using namespace trawlix;
+
 namespace {
 
 QStringList ShownLines() {

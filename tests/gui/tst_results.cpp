@@ -15,6 +15,8 @@
 #include "results/frmresultsunit.h"
 #include "search/SearchResults.h"
 
+using namespace trawlix;
+
 namespace {
 
 TGrepItem Item(int64_t line, const std::string& text,

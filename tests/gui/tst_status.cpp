@@ -13,6 +13,8 @@
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
 
+using namespace trawlix;
+
 class TestStatus : public QObject {
   Q_OBJECT
 
