@@ -68,8 +68,7 @@ constexpr size_t kPatternFolder = static_cast<size_t>(-1);
 // each folder the walk lists (nullptr: nowhere), i being kPatternFolder or its index in
 // Folders.
 template <typename KeptFor>
-int WalkSubfolders(std::string_view pattern, TStringList& folders, KeptFor keptFor) {
-  const Pattern parts = SplitPattern(pattern);
+int WalkSubfolders(const Pattern& parts, TStringList& folders, KeptFor keptFor) {
   std::set<FolderId> entered;
   // Lists one folder unless a link has led into it before.
   auto expand = [&](const std::string& folder, size_t index) {
@@ -111,13 +110,14 @@ int ListSubfolders(std::string_view pattern, TStringList& folders) {
 }
 
 int ListAllSubfolders(std::string_view pattern, TStringList& folders) {
-  return WalkSubfolders(pattern, folders, [](size_t) -> TFolderEntries* { return nullptr; });
+  return WalkSubfolders(SplitPattern(pattern), folders,
+                        [](size_t) -> TFolderEntries* { return nullptr; });
 }
 
-int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& folders,
-                                    TListedFolders& listed) {
-  return WalkSubfolders(ChildPath(folder, "*.*"), folders, [&](size_t i) {
-    TFolderEntries& kept = listed[i == kPatternFolder ? folder : folders[i]];
+int ListAllSubfoldersOf(const std::string& folder, TStringList& folders, TListedFolders* listed) {
+  return WalkSubfolders({ChildPath(folder, {}), "*.*"}, folders, [&](size_t i) -> TFolderEntries* {
+    if (listed == nullptr) return nullptr;
+    TFolderEntries& kept = (*listed)[i == kPatternFolder ? folder : folders[i]];
     kept.Clear();  // a folder walked again (given twice) is kept as listed last
     return &kept;
   });

@@ -104,12 +104,12 @@ void TFolderEntries::ForEach(Visit&& visit) const {
 // Kept listings, each under its folder's path exactly as the folder list spells it.
 using TListedFolders = std::unordered_map<std::string, TFolderEntries>;
 
-// ListAllSubfolders below Folder (the pattern Folder + "/*.*") that also keeps, in Listed,
-// the entries of each folder it lists: Folder's under Folder, every other under its entry
-// in Folders. The walk lists each folder to find its subfolders; keeping the other entries
-// spares listing it again for its files. A folder it does not enter (reached again through
-// a link) is not kept.
-int ListAllSubfoldersKeepingEntries(const std::string& folder, TStringList& folders,
-                                    TListedFolders& listed);
+// ListAllSubfolders below Folder (as the pattern Folder + "/*.*") that, given Listed, also
+// keeps there the entries of each folder it lists: Folder's under Folder, every other
+// under its entry in Folders. The walk lists each folder to find its subfolders; keeping
+// the other entries spares listing it again for its files. A folder it does not enter
+// (reached again through a link) is not kept.
+int ListAllSubfoldersOf(const std::string& folder, TStringList& folders,
+                        TListedFolders* listed = nullptr);
 
 }  // namespace trawlix

@@ -65,11 +65,7 @@ void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst
 void AppendFolderTree(const std::string& folder, TStringList& folders, TListedFolders* listed) {
   // The walk expands whatever its list holds already, so it gets a fresh one.
   TStringList subfolders;
-  if (listed) {
-    ListAllSubfoldersKeepingEntries(folder, subfolders, *listed);
-  } else {
-    ListAllSubfolders(ChildPath(folder, "*.*"), subfolders);
-  }
+  ListAllSubfoldersOf(folder, subfolders, listed);
   folders.push_back(folder);
   AppendStrings(subfolders, folders, false);
   CollapseDuplicates(folders);

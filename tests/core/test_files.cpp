@@ -157,7 +157,7 @@ TEST(ListAllSubfolders, OddNamesPassThrough) {
                                   dir / (latin1 + "/\xff\xfe")}));
 }
 
-TEST(ListAllSubfoldersKeepingEntries, KeepsTheListingOfEveryFolderItEnters) {
+TEST(ListAllSubfoldersOf, KeepsTheListingOfEveryFolderItEnters) {
   TempDir dir;
   dir.Write("top.txt", "x");
   dir.Write("A/a.txt", "x");
@@ -171,7 +171,7 @@ TEST(ListAllSubfoldersKeepingEntries, KeepsTheListingOfEveryFolderItEnters) {
 
   TStringList folders;
   TListedFolders listed;
-  EXPECT_EQ(ListAllSubfoldersKeepingEntries(dir.Path(), folders, listed), 5);
+  EXPECT_EQ(ListAllSubfoldersOf(dir.Path(), folders, &listed), 5);
   TStringList plain;
   ListAllSubfolders(dir.Path() + "/*.*", plain);
   EXPECT_EQ(folders, plain);
@@ -187,15 +187,15 @@ TEST(ListAllSubfoldersKeepingEntries, KeepsTheListingOfEveryFolderItEnters) {
   EXPECT_EQ(kept, expected);
 }
 
-TEST(ListAllSubfoldersKeepingEntries, AFolderWalkedAgainIsKeptOnce) {
+TEST(ListAllSubfoldersOf, AFolderWalkedAgainIsKeptOnce) {
   TempDir dir;
   dir.Write("A/a.txt", "x");
   dir.Write("A/b.txt", "x");
   TListedFolders listed;
   TStringList first;
   TStringList second;
-  ListAllSubfoldersKeepingEntries(dir.Path(), first, listed);
-  ListAllSubfoldersKeepingEntries(dir / "A", second, listed);
+  ListAllSubfoldersOf(dir.Path(), first, &listed);
+  ListAllSubfoldersOf(dir / "A", second, &listed);
   EXPECT_EQ(listed.size(), 2u);
   EXPECT_EQ(Described(listed[dir / "A"]), Described(EntriesOf(dir / "A")));
 }
