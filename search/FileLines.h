@@ -1,122 +1,70 @@
 #pragma once
-// A file loaded whole as one byte buffer, seen as lines.
-//
-// Lines end at CR, LF or CR LF (LF CR ends two lines); the first NUL byte ends the text;
-// a last line without an end counts; an end at the very end adds no empty line; an empty
-// file has no lines. Lines are views into the buffer and are found on demand: the
-// matching searches the buffer itself and only counts line ends around its hits.
+// A file loaded whole and seen as lines: its bytes (TFileBytes: read or mapped) under a
+// line cursor (TTextLines: lines found on demand around the hits of a search).
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "search/ByteBuffer.h"
 #include "search/ByteScan.h"
-#include "search/FileMapping.h"
-#include "util/FileDescriptor.h"
+#include "search/FileBytes.h"
+#include "search/TextLines.h"
 #include "util/StringList.h"
 
 namespace trawlix {
 
 class TFileLines {
  public:
-  // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
-  // meanwhile, but no further than a NUL); a large file is mapped instead (a file cut
-  // short while mapped ends where it was cut). Throws EFOpenError, EReadError or
-  // EOutOfMemory (beyond the memory budget) naming fullPath.
-  // Only regular files are read: a FIFO, socket or device (reached through a link or
-  // swapped in after the listing) fails with EFOpenError instead of hanging.
-  void Load(const std::string& fullPath);
-  // Files from this size on are mapped: copying them costs more than mapping and touching
-  // their pages, and they no longer fit the caches that a copy would leave them in.
-  static constexpr size_t kMappedFrom = size_t{4} << 20;
-  // The same, opening name relative to an open folder descriptor. beforeWait, if given,
-  // is called before the load waits for bytes that are not in the page cache yet.
+  static constexpr size_t kMappedFrom = TFileBytes::kMappedFrom;
+
+  // Loading: see TFileBytes. Each load starts the lines over on the new bytes; one that
+  // fails leaves no lines, rather than lines over the bytes it has dropped.
+  void Load(const std::string& fullPath) {
+    Clear();
+    bytes_.Load(fullPath);
+    Loaded();
+  }
   void LoadAt(int folderFd, const std::string& name, const std::string& fullPath,
-              const std::function<void()>& beforeWait = {});
-  // Takes the bytes as if they had been read from a file.
-  void Assign(std::string_view bytes);
-  // Drops the content, keeping the buffer for the next file.
-  void Clear();
+              const std::function<void()>& beforeWait = {}) {
+    Clear();
+    bytes_.LoadAt(folderFd, name, fullPath, beforeWait);
+    Loaded();
+  }
+  void Assign(std::string_view bytes) {
+    Clear();
+    bytes_.Assign(bytes);
+    Loaded();
+  }
+  void Clear() {
+    bytes_.Clear();
+    Loaded();
+  }
+  bool Mapped() const { return bytes_.Mapped(); }
+  void CheckIntact() { bytes_.CheckIntact(); }
+  bool CutShort() const { return bytes_.CutShort(); }
 
-  // Whether the file is mapped: its bytes are then the file's own, which other programs
-  // may change while they are searched.
-  bool Mapped() const;
-  // Throws EReadError where a page of the mapped file could not be read (an I/O error),
-  // which the reader saw as the text ending there.
-  void CheckIntact();
-  // Whether the mapped file was found cut short (or unreadable) while it was searched.
-  bool CutShort() const { return mapping_.FirstFault() != TFileMapping::kNoFault; }
-
-  // The text: the bytes up to the first NUL.
-  std::string_view Text();
-  // Number of lines (walks the whole text the first time it is asked).
-  int64_t Count();
-  // Whether line i exists (i >= 0); walks no further than line i.
-  bool HasLine(int64_t i);
-  // Line i without its end; i must exist. Cheap for lines near the last one asked for.
-  std::string_view Line(int64_t i);
-  // Every line, copied.
-  TStringList ToStringList();
-  // Up to `count` lines from line `start` on, as views; `out` is emptied first.
-  void GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out);
-
-  // The first occurrence of pattern (not empty, holding no NUL) in the text at or after
-  // offset `from`, or kNotFound. With ignoreCase, pattern must be upper-cased already. The
-  // NUL that ends the text is looked for in the same pass over the bytes, and only as far
-  // as the search goes.
-  size_t Find(size_t from, std::string_view pattern, bool ignoreCase);
-  // The line that holds byte offset `offset` of the text, and the offset at which line i
-  // begins (the text's length when there is no line i). Both move a cursor, so calls in
-  // rising order cost time in proportion to the bytes passed over.
-  int64_t LineAtOffset(size_t offset);
-  size_t LineStart(int64_t i);
-  // The pattern that Find was given last, made ready; Find must have been called.
-  const TPattern& LastPattern() const { return *pattern_; }
+  // The lines: see TTextLines.
+  std::string_view Text() { return lines_.Text(); }
+  int64_t Count() { return lines_.Count(); }
+  bool HasLine(int64_t i) { return lines_.HasLine(i); }
+  std::string_view Line(int64_t i) { return lines_.Line(i); }
+  TStringList ToStringList() { return lines_.ToStringList(); }
+  void GetLines(int64_t start, int64_t count, std::vector<std::string_view>& out) {
+    lines_.GetLines(start, count, out);
+  }
+  size_t Find(size_t from, std::string_view pattern, bool ignoreCase) {
+    return lines_.Find(from, pattern, ignoreCase);
+  }
+  int64_t LineAtOffset(size_t offset) { return lines_.LineAtOffset(offset); }
+  size_t LineStart(int64_t i) { return lines_.LineStart(i); }
+  const TPattern& LastPattern() const { return lines_.LastPattern(); }
 
  private:
-  // Kept across files: it only grows, unless a much smaller file follows a huge one.
-  TByteBuffer buffer_;
-  TFileMapping mapping_;        // the file, when it is large enough to be mapped
-  TFileDescriptor mappedFd_;    // the mapped file, open
-  const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
-  size_t length_ = 0;           // bytes loaded
-  // The end of the text as far as it is known: the first NUL once one is found, else the
-  // end of the bytes. [0, checked_) holds no NUL before textLength_.
-  size_t textLength_ = 0;
-  size_t checked_ = 0;
-  // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
-  int64_t cursorLine_ = 0;
-  size_t cursorStart_ = 0;
-  // Where the lines that GetLines gave last begin and end (line walkedFirst_ + k at
-  // walked_[k]), so that the search after a match returns to them without walking back,
-  // and the next sample, which mostly overlaps this one, walks only its new lines.
-  struct LineSpan {
-    size_t start;
-    size_t end;
-  };
-  std::vector<LineSpan> walked_;
-  int64_t walkedFirst_ = 0;
-  int64_t count_ = -1;               // number of lines, once known
-  bool hadHit_ = false;              // whether Find has found the pattern in this file
-  std::optional<TPattern> pattern_;  // the last pattern Find was given, made ready
-  bool noAtime_ = true;              // cleared once the system refuses O_NOATIME
+  TFileBytes bytes_;
+  TTextLines lines_;
 
-  void ReadAll(int fd, size_t size, const std::function<void()>& beforeWait);
-  bool MapAll(int fd, size_t size);
-  void Finish(const char* data, size_t length);
-  // Looks for the NUL in the bytes before `offset` that have not been looked at.
-  void CheckUpTo(size_t offset);
-  const LineSpan* Walked(int64_t i) const;  // line i, if the last GetLines gave it
-  bool SeekLine(int64_t i);
-  size_t LineEnd(size_t start);
-  size_t AfterLineEnd(size_t end);
-  size_t NextLineStart(size_t start);
-  size_t StepBack();  // returns the end of the line it moves to
-  bool WalkBackTo(int64_t start, int64_t count);
-  bool StepForward(size_t end);
+  void Loaded() { lines_.Reset(bytes_.Data(), bytes_.Length()); }
 };
 
 }  // namespace trawlix

@@ -1,0 +1,170 @@
+#include "search/FileBytes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "util/errors.h"
+#include "util/files.h"
+
+namespace trawlix {
+
+namespace {
+
+// A file that is not read in one go (it reports no size, grew, or was too large to map)
+// is read in steps of at most this much, each looked through for the NUL that ends it.
+constexpr size_t kReadStep = size_t{8} << 20;
+constexpr size_t kFirstStep = size_t{64} << 10;  // then twice as much each step
+
+[[noreturn]] void ThrowOpenError(const std::string& fullPath, const std::string& reason) {
+  throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
+}
+
+// An open regular file and its size when opened (0 for files such as those under /proc,
+// which report none).
+struct OpenedFile {
+  TFileDescriptor fd;
+  size_t size;
+};
+
+// Opens a regular file for reading (see OpenForReading).
+OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::string& fullPath,
+                           bool& noAtime) {
+  TFileDescriptor fd(OpenForReading(folderFd, name, noAtime));
+  if (!fd.Valid()) ThrowOpenError(fullPath, SystemErrorText(errno));
+  struct stat st;
+  if (fstat(fd.Get(), &st) != 0) ThrowOpenError(fullPath, SystemErrorText(errno));
+  if (!S_ISREG(st.st_mode)) {
+    ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
+  }
+  return {std::move(fd), st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
+}
+
+// Reads what the page cache holds already, without waiting for the disk: the bytes read,
+// or -1 where nothing was read, with wouldWait set where the bytes are not cached (some
+// file systems cannot tell, and read as usual).
+ssize_t ReadCached(int fd, char* into, size_t wanted, bool& wouldWait) {
+  iovec part{into, wanted};
+  for (;;) {
+    const ssize_t got = preadv2(fd, &part, 1, -1, RWF_NOWAIT);
+    if (got >= 0) return got;
+    if (errno == EINTR) continue;
+    // The kernel's own files may refuse such reads too, but never wait for a disk.
+    wouldWait = errno == EAGAIN && !OnKernelFileSystem(fd);
+    return -1;
+  }
+}
+
+}  // namespace
+
+void TFileBytes::Load(const std::string& fullPath) {
+  LoadAt(AT_FDCWD, fullPath, fullPath);
+}
+
+void TFileBytes::LoadAt(int folderFd, const std::string& name, const std::string& fullPath,
+                        const std::function<void()>& beforeWait) {
+  Clear();
+  OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
+  if (MapAll(file.fd.Get(), file.size)) {
+    mappedFd_ = std::move(file.fd);  // asked again if a page faults (see CheckIntact)
+  } else {
+    ReadAll(file.fd.Get(), file.size, beforeWait);
+  }
+}
+
+// Maps a large file whole. A file that has grown since its size was taken is read instead,
+// so that its bytes are taken to its end as a read would take them.
+bool TFileBytes::MapAll(int fd, size_t size) {
+  if (size < kMappedFrom || OnKernelFileSystem(fd) || !mapping_.Map(fd, size)) return false;
+  char after;
+  if (pread(fd, &after, 1, static_cast<off_t>(size)) != 0) {
+    mapping_.Unmap();
+    return false;
+  }
+  data_ = mapping_.Data();
+  length_ = size;
+  return true;
+}
+
+// A file below the mapping size is read with one call, asking for one byte more than its
+// size: a short read of a regular file that has given at least its size means the end.
+// Files that report no size (/proc) may give short reads before their end, and a file
+// that shrank may still grow again, so those are read until a read gives nothing, in
+// bounded steps; since the first NUL ends the text, such reading stops at a step that
+// holds one (/proc/self/pagemap reports no size and holds 8 bytes for every page of the
+// address space, the first of them zero). The buffer grows within the memory budget, so
+// that a file that never ends gives EOutOfMemory. The first read does not wait for the
+// disk: where the bytes are not cached yet, beforeWait is called first.
+void TFileBytes::ReadAll(int fd, size_t size, const std::function<void()>& beforeWait) {
+  const bool inOneGo = size > 0 && size < kMappedFrom;
+  buffer_.Reserve(inOneGo ? size + 1 : kReadStep, 0);
+  size_t length = 0;
+  size_t step = inOneGo ? size + 1 : kFirstStep;
+  bool first = true;
+  for (;;) {
+    if (length == buffer_.Capacity()) buffer_.Reserve(length * 2, length);
+    const size_t room = buffer_.Capacity() - length;
+    const size_t wanted = room < step ? room : step;
+    char* into = buffer_.Data() + length;
+    ssize_t got;
+    if (first) {
+      bool wouldWait = false;
+      got = ReadCached(fd, into, wanted, wouldWait);
+      if (got > 0 && size > 0 && static_cast<size_t>(got) < size) wouldWait = true;
+      if (wouldWait && beforeWait) beforeWait();
+      if (got < 0) got = read(fd, into, wanted);
+    } else {
+      got = read(fd, into, wanted);
+    }
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw EReadError(SystemErrorText(errno));
+    }
+    length += static_cast<size_t>(got);
+    // The one read of a file that keeps its size is searched for its NUL later, in the
+    // same pass as the search text; any other bytes are looked through as they come.
+    const bool whole = first && inOneGo;
+    first = false;
+    if (!whole && std::memchr(into, 0, static_cast<size_t>(got)) != nullptr) break;
+    if (static_cast<size_t>(got) < wanted && size > 0 && length >= size) break;
+    step = step >= kReadStep / 2 ? kReadStep : step * 2;
+  }
+  data_ = buffer_.Data();
+  length_ = length;
+}
+
+void TFileBytes::Assign(std::string_view bytes) {
+  Clear();
+  buffer_.Reserve(bytes.size(), 0);
+  // An empty view may carry no data pointer at all, which memcpy must not be given.
+  if (!bytes.empty()) std::memcpy(buffer_.Data(), bytes.data(), bytes.size());
+  data_ = buffer_.Data();
+  length_ = bytes.size();
+}
+
+void TFileBytes::Clear() {
+  mapping_.Unmap();
+  mappedFd_ = TFileDescriptor();
+  data_ = nullptr;
+  length_ = 0;
+}
+
+// A fault on a page that the file still reaches past is a page that could not be read;
+// one past the file's present end is the file cut short, whose text ends at the cut.
+void TFileBytes::CheckIntact() {
+  const size_t fault = mapping_.FirstFault();
+  if (fault == TFileMapping::kNoFault) return;
+  struct stat st;
+  if (fstat(mappedFd_.Get(), &st) != 0) throw EReadError(SystemErrorText(errno));
+  if (st.st_size > 0 && static_cast<size_t>(st.st_size) > fault) {
+    throw EReadError(SystemErrorText(EIO));
+  }
+}
+
+}  // namespace trawlix

@@ -1,0 +1,62 @@
+#pragma once
+// A file's bytes, loaded whole: read into a buffer kept across files, or, for a large
+// file, mapped. Reading stops at a step that holds a NUL, since the first NUL ends the
+// text; the bytes themselves are looked at by TTextLines.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "search/ByteBuffer.h"
+#include "search/FileMapping.h"
+#include "util/FileDescriptor.h"
+
+namespace trawlix {
+
+class TFileBytes {
+ public:
+  // Reads the whole file (open(O_RDONLY), read to end of file, growing or shrinking
+  // meanwhile, but no further than a NUL); a large file is mapped instead (a file cut
+  // short while mapped ends where it was cut). Throws EFOpenError, EReadError or
+  // EOutOfMemory (beyond the memory budget) naming fullPath.
+  // Only regular files are read: a FIFO, socket or device (reached through a link or
+  // swapped in after the listing) fails with EFOpenError instead of hanging.
+  void Load(const std::string& fullPath);
+  // Files from this size on are mapped: copying them costs more than mapping and touching
+  // their pages, and they no longer fit the caches that a copy would leave them in.
+  static constexpr size_t kMappedFrom = size_t{4} << 20;
+  // The same, opening name relative to an open folder descriptor. beforeWait, if given,
+  // is called before the load waits for bytes that are not in the page cache yet.
+  void LoadAt(int folderFd, const std::string& name, const std::string& fullPath,
+              const std::function<void()>& beforeWait = {});
+  // Takes the bytes as if they had been read from a file.
+  void Assign(std::string_view bytes);
+  // Drops the content, keeping the buffer for the next file.
+  void Clear();
+
+  const char* Data() const { return data_; }
+  size_t Length() const { return length_; }
+
+  // Whether the file is mapped: its bytes are then the file's own, which other programs
+  // may change while they are searched.
+  bool Mapped() const { return mapping_.Data() != nullptr; }
+  // Throws EReadError where a page of the mapped file could not be read (an I/O error),
+  // which the reader saw as the text ending there.
+  void CheckIntact();
+  // Whether the mapped file was found cut short (or unreadable) while it was searched.
+  bool CutShort() const { return mapping_.FirstFault() != TFileMapping::kNoFault; }
+
+ private:
+  // Kept across files: it only grows, unless a much smaller file follows a huge one.
+  TByteBuffer buffer_;
+  TFileMapping mapping_;        // the file, when it is large enough to be mapped
+  TFileDescriptor mappedFd_;    // the mapped file, open
+  const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
+  size_t length_ = 0;           // bytes loaded
+  bool noAtime_ = true;         // cleared once the system refuses O_NOATIME
+
+  void ReadAll(int fd, size_t size, const std::function<void()>& beforeWait);
+  bool MapAll(int fd, size_t size);
+};
+
+}  // namespace trawlix
