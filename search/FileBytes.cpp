@@ -73,7 +73,7 @@ void TFileBytes::LoadAt(int folderFd, const std::string& name, const std::string
   if (MapAll(file.fd.Get(), file.size)) {
     mappedFd_ = std::move(file.fd);  // asked again if a page faults (see CheckIntact)
   } else {
-    ReadAll(file.fd.Get(), file.size, beforeWait);
+    ReadInSteps(file.fd.Get(), file.size, beforeWait);
   }
 }
 
@@ -100,7 +100,7 @@ bool TFileBytes::MapAll(int fd, size_t size) {
 // address space, the first of them zero). The buffer grows within the memory budget, so
 // that a file that never ends gives EOutOfMemory. The first read does not wait for the
 // disk: where the bytes are not cached yet, beforeWait is called first.
-void TFileBytes::ReadAll(int fd, size_t size, const std::function<void()>& beforeWait) {
+void TFileBytes::ReadInSteps(int fd, size_t size, const std::function<void()>& beforeWait) {
   const bool inOneGo = size > 0 && size < kMappedFrom;
   buffer_.Reserve(inOneGo ? size + 1 : kReadStep, 0);
   size_t length = 0;

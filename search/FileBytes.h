@@ -55,7 +55,7 @@ class TFileBytes {
   size_t length_ = 0;           // bytes loaded
   bool noAtime_ = true;         // cleared once the system refuses O_NOATIME
 
-  void ReadAll(int fd, size_t size, const std::function<void()>& beforeWait);
+  void ReadInSteps(int fd, size_t size, const std::function<void()>& beforeWait);
   bool MapAll(int fd, size_t size);
 };
 
