@@ -38,11 +38,10 @@ void TCliHost::ShowResults() {
     output_.EndLine();
     const TGrepItem* item = options_.samples ? results_.ItemOfLine(i) : nullptr;
     if (item == nullptr) continue;
-    for (const std::string& sampleLine : item->Sample()) {
-      output_.Buffer() += '\t';
-      output_.Buffer() += sampleLine;
+    item->VisitSample([this](std::string_view prefix, std::string_view text) {
+      output_.Buffer().append("\t").append(prefix).append(text);
       output_.EndLine();
-    }
+    });
   }
 }
 

@@ -250,8 +250,8 @@ void TGrepItem::VisitSample(
 TStringList TGrepItem::Sample() const {
   TStringList lines;
   lines.reserve(sampleCount_);
-  ForEachSampleLine({sample_, sampleLength_}, sampleCount_, [&](std::string_view line) {
-    lines.push_back(SampleEntry(line, static_cast<int32_t>(lines.size()) == marked_));
+  VisitSample([&lines](std::string_view prefix, std::string_view text) {
+    lines.emplace_back(prefix).append(text);
   });
   return lines;
 }

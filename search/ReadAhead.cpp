@@ -10,7 +10,7 @@
 
 namespace trawlix {
 
-TReadAhead::TReadAhead(TSearchHost& host, const TStringList& masks, size_t folderCount)
+TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount)
     : host_(host), masks_(masks), folderCount_(folderCount) {}
 
 TReadAhead::~TReadAhead() = default;

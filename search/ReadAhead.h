@@ -19,11 +19,11 @@
 
 namespace trawlix {
 
-class TSearchHost;
+class TSearchInputs;
 
 class TReadAhead {
  public:
-  TReadAhead(TSearchHost& host, const TStringList& masks, size_t folderCount);
+  TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount);
   ~TReadAhead();
 
   // A load had to wait for the disk (read ahead from now on), or did not: loads that find
@@ -54,7 +54,7 @@ class TReadAhead {
     size_t bytes;
   };
 
-  TSearchHost& host_;
+  TSearchInputs& host_;
   const TStringList& masks_;
   size_t folderCount_;
   bool active_ = false;

@@ -174,7 +174,7 @@ class TRun {
 
 // The folder is open all the same, for its files are opened through it; one that cannot
 // be opened gives no files either way.
-void ListFolderFiles(TSearchHost& host, const TFolderHandle& handle, size_t i,
+void ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
                      const TStringList& masks, TStringList& files) {
   const TFolderEntries* listed = handle.Valid() ? host.ListedEntries(i) : nullptr;
   if (listed != nullptr) {

@@ -65,7 +65,7 @@ class TSearchHost : public TSearchInputs, public TSearchReport {};
 
 // Folder i's matching files, open as `handle`, into `files` (emptied first): from the
 // entries its host listed when there are any, else from the folder itself.
-void ListFolderFiles(TSearchHost& host, const TFolderHandle& handle, size_t i,
+void ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
                      const TStringList& masks, TStringList& files);
 
 // Runs one search into `results`, emptying it first.
