@@ -29,12 +29,19 @@ test: build
 # The core, trawlix-cli and core_tests built with AddressSanitizer and UBSan, and their
 # tests run there; any finding fails the run.
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
+# Then the tests that run the read-ahead's threads, under ThreadSanitizer.
+THREAD_SANITIZE_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
+THREADED_TESTS = ReadAhead*:SearchRunTest*
 check-sanitizers: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="$(THREAD_SANITIZE_FLAGS)" >/dev/null
+	@cmake --build build-tsan -j $(JOBS) --target core_tests
+	@TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/core_tests --gtest_filter='$(THREADED_TESTS)'
 
 # libFuzzer targets (fuzz/), each run for FUZZ_SECONDS on a copy of its seed corpus in
 # build-fuzz, so that nothing is written into the source tree.

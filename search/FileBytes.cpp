@@ -5,6 +5,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -25,11 +26,12 @@ constexpr size_t kFirstStep = size_t{64} << 10;  // then twice as much each step
   throw EFOpenError("Cannot open file \"" + fullPath + "\". " + reason);
 }
 
-// An open regular file and its size when opened (0 for files such as those under /proc,
-// which report none).
+// An open regular file, its size when opened (0 for files such as those under /proc,
+// which report none) and its device.
 struct OpenedFile {
   TFileDescriptor fd;
   size_t size;
+  dev_t device;
 };
 
 // Opens a regular file for reading (see OpenForReading).
@@ -42,20 +44,18 @@ OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::str
   if (!S_ISREG(st.st_mode)) {
     ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
   }
-  return {std::move(fd), st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0};
+  return {std::move(fd), st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0, st.st_dev};
 }
 
 // Reads what the page cache holds already, without waiting for the disk: the bytes read,
-// or -1 where nothing was read, with wouldWait set where the bytes are not cached (some
-// file systems cannot tell, and read as usual).
-ssize_t ReadCached(int fd, char* into, size_t wanted, bool& wouldWait) {
+// or -1 where nothing was read, with `refusal` set to the error.
+ssize_t ReadCached(int fd, char* into, size_t wanted, int& refusal) {
   iovec part{into, wanted};
   for (;;) {
     const ssize_t got = preadv2(fd, &part, 1, -1, RWF_NOWAIT);
     if (got >= 0) return got;
     if (errno == EINTR) continue;
-    // The kernel's own files may refuse such reads too, but never wait for a disk.
-    wouldWait = errno == EAGAIN && !OnKernelFileSystem(fd);
+    refusal = errno;
     return -1;
   }
 }
@@ -70,6 +70,7 @@ void TFileBytes::LoadAt(int folderFd, const std::string& name, const std::string
                         const std::function<void()>& beforeWait) {
   Clear();
   OpenedFile file = OpenRegularFile(folderFd, name, fullPath, noAtime_);
+  device_ = file.device;
   if (MapAll(file.fd.Get(), file.size)) {
     mappedFd_ = std::move(file.fd);  // asked again if a page faults (see CheckIntact)
   } else {
@@ -80,7 +81,9 @@ void TFileBytes::LoadAt(int folderFd, const std::string& name, const std::string
 // Maps a large file whole. A file that has grown since its size was taken is read instead,
 // so that its bytes are taken to its end as a read would take them.
 bool TFileBytes::MapAll(int fd, size_t size) {
-  if (size < kMappedFrom || OnKernelFileSystem(fd) || !mapping_.Map(fd, size)) return false;
+  if (size < kMappedFrom || KindOf(fd) == TFileSystemKind::Kernel || !mapping_.Map(fd, size)) {
+    return false;
+  }
   char after;
   if (pread(fd, &after, 1, static_cast<off_t>(size)) != 0) {
     mapping_.Unmap();
@@ -112,11 +115,15 @@ void TFileBytes::ReadInSteps(int fd, size_t size, const std::function<void()>& b
     const size_t wanted = room < step ? room : step;
     char* into = buffer_.Data() + length;
     ssize_t got;
-    if (first) {
-      bool wouldWait = false;
-      got = ReadCached(fd, into, wanted, wouldWait);
-      if (got > 0 && size > 0 && static_cast<size_t>(got) < size) wouldWait = true;
-      if (wouldWait && beforeWait) beforeWait();
+    if (first && beforeWait) {
+      int refusal = 0;
+      got = ReadCached(fd, into, wanted, refusal);
+      bool wouldWait = got > 0 && size > 0 && static_cast<size_t>(got) < size;
+      // The kernel's own files may refuse such reads too, but never wait for a disk;
+      // network shares and FUSE cannot tell, and are taken to wait.
+      if (refusal == EAGAIN) wouldWait = KindOf(fd) != TFileSystemKind::Kernel;
+      if (refusal == EOPNOTSUPP) wouldWait = KindOf(fd) == TFileSystemKind::Remote;
+      if (wouldWait) beforeWait();
       if (got < 0) got = read(fd, into, wanted);
     } else {
       got = read(fd, into, wanted);
@@ -137,6 +144,40 @@ void TFileBytes::ReadInSteps(int fd, size_t size, const std::function<void()>& b
   }
   data_ = buffer_.Data();
   length_ = length;
+}
+
+bool TFileBytes::LoadAheadAt(int folderFd, const std::string& name,
+                             const std::function<void()>& beforeWait) {
+  Clear();
+  try {
+    OpenedFile file = OpenRegularFile(folderFd, name, name, noAtime_);
+    device_ = file.device;
+    if (file.size == 0 || file.size >= kMappedFrom) return false;
+    if (KindOf(file.fd.Get()) == TFileSystemKind::Kernel) return false;
+    ReadInSteps(file.fd.Get(), file.size, beforeWait);
+    return true;
+  } catch (...) {
+    // Whatever failed here fails again, or not, at the file's turn, and is reported then.
+    Clear();
+    return false;
+  }
+}
+
+void TFileBytes::TakeBytesOf(TFileBytes& other) {
+  Clear();
+  std::swap(buffer_, other.buffer_);
+  data_ = buffer_.Data();
+  length_ = other.length_;
+  device_ = other.device_;
+  other.Clear();
+}
+
+TFileSystemKind TFileBytes::KindOf(int fd) {
+  if (!kind_ || kindDevice_ != device_) {
+    kind_ = FileSystemKindOf(fd);
+    kindDevice_ = device_;
+  }
+  return *kind_;
 }
 
 void TFileBytes::Assign(std::string_view bytes) {

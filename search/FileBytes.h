@@ -2,14 +2,17 @@
 // A file's bytes, loaded whole: read into a buffer kept across files, or, for a large
 // file, mapped. Reading stops at a step that holds a NUL, since the first NUL ends the
 // text; the bytes themselves are looked at by TTextLines.
+#include <sys/types.h>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "search/ByteBuffer.h"
 #include "search/FileMapping.h"
 #include "util/FileDescriptor.h"
+#include "util/files.h"
 
 namespace trawlix {
 
@@ -31,11 +34,19 @@ class TFileBytes {
               const std::function<void()>& beforeWait = {});
   // Takes the bytes as if they had been read from a file.
   void Assign(std::string_view bytes);
+  // Loads ahead of the file's turn, on another thread: as LoadAt, for a file below the
+  // mapping size that reports a size and lies outside the kernel's file systems; false,
+  // with nothing loaded, for any other file or any failure, which LoadAt then meets at the
+  // file's turn. beforeWait is called as in LoadAt.
+  bool LoadAheadAt(int folderFd, const std::string& name, const std::function<void()>& beforeWait);
+  // Takes over the bytes that `other` loaded (not mapped), leaving it this one's buffer.
+  void TakeBytesOf(TFileBytes& other);
   // Drops the content, keeping the buffer for the next file.
   void Clear();
 
   const char* Data() const { return data_; }
   size_t Length() const { return length_; }
+  size_t BufferSize() const { return buffer_.Capacity(); }
 
   // Whether the file is mapped: its bytes are then the file's own, which other programs
   // may change while they are searched.
@@ -54,6 +65,12 @@ class TFileBytes {
   const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
   size_t length_ = 0;           // bytes loaded
   bool noAtime_ = true;         // cleared once the system refuses O_NOATIME
+  dev_t device_ = 0;            // the loaded file's device
+  // The kind of file system last asked for, and its device: a run's files mostly share one.
+  dev_t kindDevice_ = 0;
+  std::optional<TFileSystemKind> kind_;
+
+  TFileSystemKind KindOf(int fd);
 
   void ReadInSteps(int fd, size_t size, const std::function<void()>& beforeWait);
   bool MapAll(int fd, size_t size);

@@ -36,6 +36,11 @@ class TFileLines {
     bytes_.Assign(bytes);
     Loaded();
   }
+  // Takes over the bytes that `other` loaded (see TFileBytes::TakeBytesOf).
+  void Adopt(TFileBytes& other) {
+    bytes_.TakeBytesOf(other);
+    Loaded();
+  }
   void Clear() {
     bytes_.Clear();
     Loaded();

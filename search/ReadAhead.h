@@ -1,18 +1,26 @@
 #pragma once
-// Keeps the disk busy while the run searches one file at a time.
+// Keeps the disk, or the network, busy while the run searches one file at a time.
 //
-// A run over a cold page cache (the first search after start-up) would otherwise wait
-// for every file in turn, with one read in flight and the disk idle between them. Once a load has
-// had to wait, the files that come next in the run's order are opened ahead of it and the system is
-// asked to read them into its page cache (POSIX_FADV_WILLNEED), a bounded window of files and bytes
-// ahead: the process itself holds none of their bytes, and nothing changes in what the run reads or
-// when. Where the loads find their files cached, it stops until a load waits again, so a warm
-// search pays nothing.
+// A run over a cold page cache (the first search after start-up) or a network share would
+// otherwise wait for every file in turn, with one request in flight and the disk or the
+// wire idle between them. Once a load has had to wait, worker threads take the files that
+// come next in the run's order: one asks the system to read a wide window of them into
+// its page cache (POSIX_FADV_WILLNEED, on disks only), and a few load the nearest of them
+// whole, each into a buffer of its own. The run takes each file's bytes over at its turn
+// and searches them there, in its order, as if it had loaded them itself. A file that
+// cannot be loaded ahead (it failed, is large enough to be mapped, or reports no size) is
+// loaded by the run as before, so every error is met and reported at the file's turn.
+// Where the loads find their files cached, reading ahead stops until a load waits again,
+// so a warm search pays nothing.
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
-#include <optional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "util/StringList.h"
 #include "util/files.h"
@@ -20,24 +28,45 @@
 namespace trawlix {
 
 class TSearchInputs;
+class TFileBytes;
+class TFileLines;
+
+// A folder of the run: its path as the run named it, open.
+struct TOpenFolder {
+  std::string path;
+  TFolderHandle handle;
+};
 
 class TReadAhead {
  public:
   TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount);
-  ~TReadAhead();
+  ~TReadAhead();  // waits for the workers to finish the loads they are in
 
   // A load had to wait for the disk (read ahead from now on), or did not: loads that find
   // their files cached, one after another, end the reading ahead until one waits again.
   void Loaded(bool waited);
-  // The run starts file `file` of folder `folder`, whose files are `files`, opened
-  // through `folderFd`; both stay valid during the folder's turn.
-  void Started(size_t folder, size_t file, const TStringList& files, int folderFd);
+  // The run starts file `file` of folder `folder`, whose files are `files`; the list
+  // and the folder stay valid during the folder's turn. The read-ahead keeps the folder
+  // open only while it is active.
+  void Started(size_t folder, size_t file, const TStringList& files,
+               const std::shared_ptr<const TOpenFolder>& open);
+  // Hands the started file's bytes to `lines` where they are loaded ahead, first waiting
+  // for the worker that loads them (the next free one starts on it at once), and calling
+  // beforeWait once that load waits for the disk; false where the run is to load the
+  // file itself. `waited`: set where the bytes had to come from the disk.
+  bool Take(TFileLines& lines, const std::function<void()>& beforeWait, bool& waited);
 
-  // How far ahead it reads: files, and bytes of them (the system reads a file's first
-  // part on such a hint, so each counts with at most kHintedPerFile).
+  // How far ahead it reads: files hinted, and bytes of them (the system reads a file's
+  // first part on such a hint, so each counts with at most kHintedPerFile).
   static constexpr size_t kFilesAhead = 256;
-  static constexpr size_t kBytesAhead = size_t{64} << 20;
+  static constexpr size_t kHintedAhead = size_t{64} << 20;
   static constexpr size_t kHintedPerFile = size_t{2} << 20;
+  // How far ahead it loads: the nearest files of the window, and bytes held by loads that
+  // the run has not taken yet.
+  static constexpr size_t kLoadedAhead = 16;
+  static constexpr size_t kBytesAhead = size_t{16} << 20;
+  // Loads in flight together.
+  static constexpr size_t kLoaders = 4;
   // Loads in a row that did not wait before it stops.
   static constexpr size_t kCachedToStop = 256;
 
@@ -45,35 +74,55 @@ class TReadAhead {
   struct Position {
     size_t folder;
     size_t file;
-    bool operator<=(const Position& other) const {
-      return folder < other.folder || (folder == other.folder && file <= other.file);
+    bool operator<(const Position& other) const {
+      return folder < other.folder || (folder == other.folder && file < other.file);
     }
+    bool operator==(const Position& other) const = default;
   };
-  struct Hinted {
-    Position at;
-    size_t bytes;
-  };
+  struct Job;
 
   TSearchInputs& host_;
   const TStringList& masks_;
   size_t folderCount_;
   bool active_ = false;
-  bool noAtime_ = true;
   size_t loadsWithoutWait_ = 0;
-  std::deque<Hinted> hinted_;
-  size_t bytesAhead_ = 0;
-  // The next file to hint: in the run's own folder, or in a later one that it listed.
+  // The run's file: where it stands, in which folder, by which name.
+  Position started_{0, 0};
+  const TStringList* startedFiles_ = nullptr;
+  std::shared_ptr<const TOpenFolder> startedFolder_;  // kept only while active
+  // The next file to queue: in the run's own folder, or in a later one that it listed.
   Position next_{0, 0};
   const TStringList* nextFiles_ = nullptr;
-  int nextFd_ = -1;
+  std::shared_ptr<const TOpenFolder> nextFolder_;
   TStringList ownFiles_;
-  std::unique_ptr<TFolderHandle> ownFolder_;
-  bool atEnd_ = false;  // no folder after the last one hinted can be listed
+  bool atEnd_ = false;  // no folder after the last one queued can be listed
 
-  void Restart(size_t folder, size_t file, const TStringList& files, int folderFd);
+  // Shared with the workers, under mutex_.
+  std::mutex mutex_;
+  // Each cue wakes only the threads that have something to do: a worker is woken when a
+  // job comes within its reach, the run only while it waits for its file.
+  std::condition_variable loadCue_;  // a job came near, bytes were taken, or stop
+  std::condition_variable hintCue_;  // a job was queued, hinted bytes were passed, or stop
+  std::condition_variable doneCue_;  // the run's file is loaded, or its load waits
+  bool runWaits_ = false;
+  std::deque<std::shared_ptr<Job>> jobs_;  // in the run's order
+  size_t hintNext_ = 0;                    // the first job not hinted yet
+  size_t bytesHinted_ = 0;
+  size_t bytesHeld_ = 0;
+  std::vector<std::unique_ptr<TFileBytes>> spare_;  // buffers to reuse
+  bool stop_ = false;
+  std::vector<std::thread> workers_;
+
+  void Restart(size_t folder, size_t file, const TStringList& files,
+               const std::shared_ptr<const TOpenFolder>& open);
+  void Queue();
   bool Advance();
   bool ListFolder(size_t folder);
-  size_t Hint(const std::string& name);
+  void Load();
+  void Hint();
+  std::shared_ptr<Job> NextLoad(std::unique_lock<std::mutex>& lock);
+  void Recycle(std::unique_ptr<TFileBytes> bytes);
+  void Drop(size_t count);
 };
 
 }  // namespace trawlix

@@ -57,28 +57,30 @@ class TRun {
       std::string folder = host_.Folder(i);
       host_.FolderStarted(i + 1);
       host_.ProcessEvents();
-      TFolderHandle handle(folder);
-      ListFolderFiles(host_, handle, i, masks_, files_);
+      auto open = std::make_shared<const TOpenFolder>(TOpenFolder{folder, TFolderHandle(folder)});
+      ListFolderFiles(host_, open->handle, i, masks_, files_);
       host_.FilesListed(files_.size());
-      SearchFiles(handle, folder, i);
+      SearchFiles(open, i);
     }
   }
 
  private:
-  void SearchFiles(const TFolderHandle& handle, const std::string& folder, size_t folderIndex) {
+  void SearchFiles(const std::shared_ptr<const TOpenFolder>& open, size_t folderIndex) {
     for (size_t j = 0; j < files_.size(); ++j) {
       if (host_.Cancelled()) break;
       // The folder is taken as it stands: trimming it as the separator helpers do would
       // name another folder when the real one ends in a blank.
-      fullPath_ = ChildPath(folder, files_[j]);
+      fullPath_ = ChildPath(open->path, files_[j]);
       host_.FileStarted(fullPath_, j + 1);
       host_.ProcessEvents();
-      readAhead_.Started(folderIndex, j, files_, handle.Fd());
+      readAhead_.Started(folderIndex, j, files_, open);
       // Any failure while the file is loaded or searched becomes an error report in the
       // results; what the file added before the failure stays.
       try {
         waited_ = false;
-        lines_.LoadAt(handle.Fd(), files_[j], fullPath_, beforeWait_);
+        if (!readAhead_.Take(lines_, beforeWait_, waited_)) {
+          lines_.LoadAt(open->handle.Fd(), files_[j], fullPath_, beforeWait_);
+        }
         readAhead_.Loaded(waited_);
         // Searching a mapped file takes a while, and touching its pages may wait.
         if (lines_.Mapped()) host_.ShowProgressNow();

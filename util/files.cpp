@@ -197,9 +197,9 @@ int OpenForReading(int folderFd, const std::string& name, bool& noAtime) {
   return fd;
 }
 
-bool OnKernelFileSystem(int fd) {
+TFileSystemKind FileSystemKindOf(int fd) {
   struct statfs fs;
-  if (fstatfs(fd, &fs) != 0) return true;
+  if (fstatfs(fd, &fs) != 0) return TFileSystemKind::Kernel;
   switch (static_cast<unsigned long>(fs.f_type)) {
     case PROC_SUPER_MAGIC:
     case SYSFS_MAGIC:
@@ -211,9 +211,23 @@ bool OnKernelFileSystem(int fd) {
     case BPF_FS_MAGIC:
     case EFIVARFS_MAGIC:
     case PSTOREFS_MAGIC:
-      return true;
+      return TFileSystemKind::Kernel;
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+      return TFileSystemKind::Memory;
+    case FUSE_SUPER_MAGIC:
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case V9FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case CODA_SUPER_MAGIC:
+      return TFileSystemKind::Remote;
     default:
-      return false;
+      return TFileSystemKind::Disk;
   }
 }
 

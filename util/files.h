@@ -39,10 +39,14 @@ int ListAllSubfolders(std::string_view pattern, TStringList& folders);
 // later files pay no second open.
 int OpenForReading(int folderFd, const std::string& name, bool& noAtime);
 
-// Whether the open file lies on one of the kernel's own file systems (/proc, /sys and
-// the like, or one that cannot be asked): its files are views of kernel state, some of
-// them of device memory, to be read only, never mapped, and never waiting for a disk.
-bool OnKernelFileSystem(int fd);
+// What holds an open file. The kernel's own file systems (/proc, /sys and the like, or
+// one that cannot be asked) hold views of kernel state, some of them of device memory,
+// to be read only, never mapped, and never waiting for a disk. Memory (tmpfs, ramfs)
+// never waits either. Disks keep what they read in the page cache; network shares and
+// FUSE file systems may answer each read over a wire, and cannot tell whether a read
+// would wait.
+enum class TFileSystemKind : unsigned char { Kernel, Memory, Disk, Remote };
+TFileSystemKind FileSystemKindOf(int fd);
 
 // Whether the path names an existing directory (links followed).
 bool DirectoryExists(const std::string& path);
