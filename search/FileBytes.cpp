@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,19 +43,6 @@ OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::str
     ThrowOpenError(fullPath, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "Not a regular file");
   }
   return {std::move(fd), st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0, st.st_dev};
-}
-
-// Reads what the page cache holds already, without waiting for the disk: the bytes read,
-// or -1 where nothing was read, with `refusal` set to the error.
-ssize_t ReadCached(int fd, char* into, size_t wanted, int& refusal) {
-  iovec part{into, wanted};
-  for (;;) {
-    const ssize_t got = preadv2(fd, &part, 1, -1, RWF_NOWAIT);
-    if (got >= 0) return got;
-    if (errno == EINTR) continue;
-    refusal = errno;
-    return -1;
-  }
 }
 
 }  // namespace
@@ -167,7 +153,6 @@ void TFileBytes::TakeBytesOf(TFileBytes& other) {
   std::swap(buffer_, other.buffer_);
   data_ = buffer_.Data();
   length_ = other.length_;
-  device_ = other.device_;
   other.Clear();
 }
 

@@ -65,7 +65,7 @@ class TFileBytes {
   const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
   size_t length_ = 0;           // bytes loaded
   bool noAtime_ = true;         // cleared once the system refuses O_NOATIME
-  dev_t device_ = 0;            // the loaded file's device
+  dev_t device_ = 0;            // the device of the file being loaded
   // The kind of file system last asked for, and its device: a run's files mostly share one.
   dev_t kindDevice_ = 0;
   std::optional<TFileSystemKind> kind_;

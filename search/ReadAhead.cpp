@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -44,8 +43,8 @@ Hinted HintToPageCache(int folderFd, const std::string& name, bool& noAtime) {
   struct stat st;
   if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return {};
   char first;
-  iovec probe{&first, 1};
-  const bool cold = preadv2(fd.Get(), &probe, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN;
+  int refusal = 0;
+  const bool cold = ReadCached(fd.Get(), &first, 1, refusal) < 0 && refusal == EAGAIN;
   const size_t bytes = std::min(static_cast<size_t>(st.st_size), TReadAhead::kHintedPerFile);
   posix_fadvise(fd.Get(), 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
   return {bytes, cold};

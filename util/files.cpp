@@ -5,6 +5,7 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -195,6 +196,17 @@ int OpenForReading(int folderFd, const std::string& name, bool& noAtime) {
     fd = openat(folderFd, name.c_str(), kFlags);
   }
   return fd;
+}
+
+ssize_t ReadCached(int fd, char* into, size_t wanted, int& refusal) {
+  iovec part{into, wanted};
+  for (;;) {
+    const ssize_t got = preadv2(fd, &part, 1, -1, RWF_NOWAIT);
+    if (got >= 0) return got;
+    if (errno == EINTR) continue;
+    refusal = errno;
+    return -1;
+  }
 }
 
 TFileSystemKind FileSystemKindOf(int fd) {

@@ -1,6 +1,8 @@
 #pragma once
 // Paths and folders: separators, subfolder enumeration, and the folder handle
 // through which a folder's files are listed and opened.
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -38,6 +40,11 @@ int ListAllSubfolders(std::string_view pattern, TStringList& folders);
 // allows it; once refused (the files are someone else's), `noAtime` is cleared so that
 // later files pay no second open.
 int OpenForReading(int folderFd, const std::string& name, bool& noAtime);
+
+// Reads from fd's position what the page cache holds already, without waiting for the
+// disk: the bytes read, or -1 where nothing was read, with `refusal` set to the error
+// (EAGAIN: not cached; EOPNOTSUPP: the file system cannot tell).
+ssize_t ReadCached(int fd, char* into, size_t wanted, int& refusal);
 
 // What holds an open file. The kernel's own file systems (/proc, /sys and the like, or
 // one that cannot be asked) hold views of kernel state, some of them of device memory,
