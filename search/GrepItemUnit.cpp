@@ -1,6 +1,8 @@
 #include "search/GrepItemUnit.h"
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "search/ByteScan.h"
@@ -105,102 +107,137 @@ TStringList BuildSample(TFileLines& lines, int64_t start, int64_t count, int64_t
 
 TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
                      std::shared_ptr<const std::string> fileName, const TStringList& sample)
-    : lineIndex_(lineIndex),
-      fileName_(std::move(fileName)),
-      sampleCount_(static_cast<uint32_t>(sample.size())) {
+    : fileName_(std::move(fileName)) {
   std::vector<std::string_view> texts;
   texts.reserve(sample.size());
+  int64_t marked = -1;
   for (const std::string& entry : sample) {
     const std::string_view prefix = std::string_view(entry).substr(0, kMarked.size());
     const std::string_view text = std::string_view(entry).substr(prefix.size());
     const bool marks = prefix == kMarked;
-    if ((!marks && prefix != kUnmarked) || (marks && marked_ >= 0) ||
+    if ((!marks && prefix != kUnmarked) || (marks && marked >= 0) ||
         text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
       throw std::invalid_argument("not a sample line: " + entry);
     }
-    if (marks) marked_ = static_cast<int32_t>(texts.size());
+    if (marks) marked = static_cast<int64_t>(texts.size());
     texts.push_back(text);
   }
   // The block: the sample lines joined by LF, then the line unless the marked one holds it.
-  const bool lineInSample = marked_ >= 0 && texts[static_cast<size_t>(marked_)] == line;
+  const bool lineInSample = marked >= 0 && texts[static_cast<size_t>(marked)] == line;
   std::string block;
   size_t lineAt = 0;
   for (size_t i = 0; i < texts.size(); ++i) {
     if (i > 0) block += '\n';
-    if (static_cast<int32_t>(i) == marked_ && lineInSample) lineAt = block.size();
+    if (static_cast<int64_t>(i) == marked && lineInSample) lineAt = block.size();
     block += texts[i];
   }
-  sampleLength_ = block.size();
+  const size_t sampleLength = block.size();
   if (!lineInSample) {
     lineAt = block.size();
     block += line;
   }
-  ownBlock_ = new char[block.size() + 1];
-  std::memcpy(ownBlock_, block.data(), block.size());
-  sample_ = ownBlock_;
-  line_ = ownBlock_ + lineAt;
-  lineLength_ = line.size();
+  std::unique_ptr<char[]> own(new char[block.size() + 1]);
+  std::memcpy(own.get(), block.data(), block.size());
+  Keep({own.get(), sampleLength, own.get() + lineAt, line.size(), lineIndex, texts.size(), marked},
+       true);
+  own.release();
 }
 
 TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
                      std::shared_ptr<const std::string> fileName, const TSampleView& sample,
                      TSampleStore& store)
-    : lineIndex_(lineIndex),
-      fileName_(std::move(fileName)),
-      sampleCount_(static_cast<uint32_t>(sample.lines.size())),
-      marked_(static_cast<int32_t>(sample.marked)) {
+    : fileName_(std::move(fileName)) {
+  TSpans spans{nullptr, 0, nullptr, line.size(), lineIndex, sample.lines.size(), sample.marked};
   if (sample.lines.empty()) {
-    line_ = store.Keep(line.data(), line.data() + line.size());
+    spans.line = store.Keep(line.data(), line.data() + line.size());
+    spans.sample = spans.line;
   } else {
     const char* from = sample.lines.front().data();
     const char* to = sample.lines.back().data() + sample.lines.back().size();
-    sample_ = store.Keep(from, to);
-    sampleLength_ = static_cast<uint64_t>(to - from);
+    spans.sample = store.Keep(from, to);
+    spans.sampleLength = static_cast<size_t>(to - from);
     // The run's line is the marked sample line itself; any other is kept apart.
     const bool lineInSample = line.data() >= from && line.data() + line.size() <= to;
-    line_ = lineInSample ? sample_ + (line.data() - from)
-                         : store.Keep(line.data(), line.data() + line.size());
+    spans.line = lineInSample ? spans.sample + (line.data() - from)
+                              : store.Keep(line.data(), line.data() + line.size());
   }
-  lineLength_ = line.size();
+  Keep(spans, false);
+}
+
+// A compact record holds its line as an offset into its sample, so every field must fit
+// 32 bits (16 for the count and the mark); anything else goes to a block of its own.
+void TGrepItem::Keep(const TSpans& spans, bool ownsBlock) {
+  constexpr uint64_t kMax32 = UINT32_MAX;
+  const auto line = reinterpret_cast<uintptr_t>(spans.line);
+  const auto sample = reinterpret_cast<uintptr_t>(spans.sample);
+  const bool fits = line >= sample && line - sample <= kMax32 && spans.sampleLength <= kMax32 &&
+                    spans.lineLength <= kMax32 && spans.lineIndex >= 0 &&
+                    static_cast<uint64_t>(spans.lineIndex) <= kMax32 &&
+                    spans.sampleCount <= UINT16_MAX && spans.marked <= INT16_MAX;
+  flags_ = ownsBlock ? kOwnsBlock : 0;
+  if (!fits) {
+    sample_ = reinterpret_cast<const char*>(new TSpans(spans));
+    flags_ |= kWide;
+    return;
+  }
+  sample_ = spans.sample;
+  sampleLength_ = static_cast<uint32_t>(spans.sampleLength);
+  lineOffset_ = static_cast<uint32_t>(spans.line - spans.sample);
+  lineLength_ = static_cast<uint32_t>(spans.lineLength);
+  lineIndex_ = static_cast<uint32_t>(spans.lineIndex);
+  sampleCount_ = static_cast<uint16_t>(spans.sampleCount);
+  marked_ = static_cast<int16_t>(spans.marked);
+}
+
+TGrepItem::TSpans TGrepItem::Spans() const {
+  if ((flags_ & kWide) != 0) return *reinterpret_cast<const TSpans*>(sample_);
+  return {sample_,      sampleLength_, sample_ + lineOffset_, lineLength_, lineIndex_,
+          sampleCount_, marked_};
+}
+
+void TGrepItem::Release() {
+  if ((flags_ & kOwnsBlock) != 0) delete[] Spans().sample;
+  if ((flags_ & kWide) != 0) delete reinterpret_cast<const TSpans*>(sample_);
 }
 
 TGrepItem::~TGrepItem() {
-  delete[] ownBlock_;
+  Release();
 }
 
 TGrepItem::TGrepItem(TGrepItem&& other) noexcept
-    : lineIndex_(other.lineIndex_),
-      fileName_(std::move(other.fileName_)),
+    : fileName_(std::move(other.fileName_)),
       sample_(std::exchange(other.sample_, nullptr)),
-      sampleLength_(std::exchange(other.sampleLength_, 0)),
-      line_(std::exchange(other.line_, nullptr)),
-      lineLength_(std::exchange(other.lineLength_, 0)),
-      sampleCount_(std::exchange(other.sampleCount_, 0)),
-      marked_(std::exchange(other.marked_, -1)),
-      ownBlock_(std::exchange(other.ownBlock_, nullptr)) {}
+      sampleLength_(other.sampleLength_),
+      lineOffset_(other.lineOffset_),
+      lineLength_(other.lineLength_),
+      lineIndex_(other.lineIndex_),
+      sampleCount_(other.sampleCount_),
+      marked_(other.marked_),
+      flags_(std::exchange(other.flags_, 0)) {}
 
 TGrepItem& TGrepItem::operator=(TGrepItem&& other) noexcept {
   if (this != &other) {
-    delete[] ownBlock_;
-    lineIndex_ = other.lineIndex_;
+    Release();
     fileName_ = std::move(other.fileName_);
     sample_ = std::exchange(other.sample_, nullptr);
-    sampleLength_ = std::exchange(other.sampleLength_, 0);
-    line_ = std::exchange(other.line_, nullptr);
-    lineLength_ = std::exchange(other.lineLength_, 0);
-    sampleCount_ = std::exchange(other.sampleCount_, 0);
-    marked_ = std::exchange(other.marked_, -1);
-    ownBlock_ = std::exchange(other.ownBlock_, nullptr);
+    sampleLength_ = other.sampleLength_;
+    lineOffset_ = other.lineOffset_;
+    lineLength_ = other.lineLength_;
+    lineIndex_ = other.lineIndex_;
+    sampleCount_ = other.sampleCount_;
+    marked_ = other.marked_;
+    flags_ = std::exchange(other.flags_, 0);
   }
   return *this;
 }
 
 int64_t TGrepItem::LineIndex() const {
-  return lineIndex_;
+  return Spans().lineIndex;
 }
 
 std::string_view TGrepItem::Line() const {
-  return {line_, lineLength_};
+  const TSpans spans = Spans();
+  return {spans.line, spans.lineLength};
 }
 
 const std::string& TGrepItem::FileName() const {
@@ -212,44 +249,49 @@ const std::shared_ptr<const std::string>& TGrepItem::SharedFileName() const {
 }
 
 size_t TGrepItem::SampleCount() const {
-  return sampleCount_;
+  return Spans().sampleCount;
 }
 
 std::string TGrepItem::SampleLine(size_t i) const {
+  const TSpans spans = Spans();
   std::string_view text;
-  ForEachSampleLine({sample_, sampleLength_}, i + 1,
+  ForEachSampleLine({spans.sample, spans.sampleLength}, i + 1,
                     [&text](std::string_view line) { text = line; });
-  return SampleEntry(text, static_cast<int32_t>(i) == marked_);
+  return SampleEntry(text, static_cast<int64_t>(i) == spans.marked);
 }
 
-// Checked with a few scans over the whole sample rather than a walk line by line, since a
+// Checked with one pass over the whole sample rather than a walk line by line, since a
 // dense search checks every record of a mapped file: no NUL, the marked line's count of
-// line ends before it, the line itself ending where it does, and the rest's line ends.
+// line ends before it and in all, and the line itself ending where it does.
 bool TGrepItem::Holds(const TPattern& pattern) const {
-  if (marked_ < 0 || line_ < sample_ || line_ + lineLength_ > sample_ + sampleLength_) return false;
-  if (std::memchr(sample_, 0, sampleLength_) != nullptr) return false;
-  const size_t before = static_cast<size_t>(line_ - sample_);
-  const size_t end = before + lineLength_;
-  if (before > 0 && sample_[before - 1] != '\n' && sample_[before - 1] != '\r') return false;
-  if (FindLineEnd(sample_, before, sampleLength_) != end) return false;
-  if (CountLineEnds(sample_, 0, before).count != static_cast<size_t>(marked_)) return false;
-  const size_t after = sampleCount_ - 1 - static_cast<size_t>(marked_);
-  if (CountLineEnds(sample_, end, sampleLength_).count != after) return false;
-  const size_t at = FindPatternOrNul(line_, 0, lineLength_, pattern);
-  return at != kNotFound && line_[at] != '\0';
+  const TSpans s = Spans();
+  if (s.marked < 0 || s.line < s.sample || s.line + s.lineLength > s.sample + s.sampleLength) {
+    return false;
+  }
+  const size_t before = static_cast<size_t>(s.line - s.sample);
+  if (before > 0 && s.sample[before - 1] != '\n' && s.sample[before - 1] != '\r') return false;
+  const TTextShape shape = ShapeOf(s.sample, s.sampleLength, before);
+  if (shape.nul || shape.endsBefore != static_cast<size_t>(s.marked) ||
+      shape.ends != s.sampleCount - 1) {
+    return false;
+  }
+  if (FindLineEnd(s.sample, before, s.sampleLength) != before + s.lineLength) return false;
+  const size_t at = FindPatternOrNul(s.line, 0, s.lineLength, pattern);
+  return at != kNotFound;
 }
 
 void TGrepItem::VisitSample(
     const std::function<void(std::string_view, std::string_view)>& visit) const {
-  size_t i = 0;
-  ForEachSampleLine({sample_, sampleLength_}, sampleCount_, [&](std::string_view line) {
-    visit(static_cast<int32_t>(i++) == marked_ ? kMarked : kUnmarked, line);
-  });
+  const TSpans spans = Spans();
+  int64_t i = 0;
+  ForEachSampleLine(
+      {spans.sample, spans.sampleLength}, spans.sampleCount,
+      [&](std::string_view line) { visit(i++ == spans.marked ? kMarked : kUnmarked, line); });
 }
 
 TStringList TGrepItem::Sample() const {
   TStringList lines;
-  lines.reserve(sampleCount_);
+  lines.reserve(SampleCount());
   VisitSample([&lines](std::string_view prefix, std::string_view text) {
     lines.emplace_back(prefix).append(text);
   });

@@ -81,17 +81,36 @@ class TGrepItem {
   bool Holds(const TPattern& pattern) const;
 
  private:
-  int64_t lineIndex_;
+  // Where a record's bytes lie. Most records keep these in the compact fields below; one
+  // that does not fit them (a line index or a length past 32 bits, a line that lies before
+  // its sample) keeps them in a block of its own.
+  struct TSpans {
+    const char* sample;  // its lines with their ends between them
+    size_t sampleLength;
+    const char* line;
+    size_t lineLength;
+    int64_t lineIndex;
+    size_t sampleCount;
+    int64_t marked;  // the sample line with the "--> " prefix, or -1
+  };
+  enum : uint8_t { kWide = 1, kOwnsBlock = 2 };
+
   std::shared_ptr<const std::string> fileName_;
-  // The sample's bytes: its lines with their ends between them, in the store or in a
-  // block of the record's own (which then also holds the line if the sample does not).
+  // The sample's first byte, the line at lineOffset_ after it; for a wide record, its
+  // TSpans. With kOwnsBlock, the sample (and the line, if apart) is a block of the
+  // record's own rather than the store's.
   const char* sample_ = nullptr;
-  uint64_t sampleLength_ = 0;
-  const char* line_ = nullptr;
-  uint64_t lineLength_ = 0;
-  uint32_t sampleCount_ = 0;
-  int32_t marked_ = -1;  // the sample line with the "--> " prefix, or -1
-  char* ownBlock_ = nullptr;
+  uint32_t sampleLength_ = 0;
+  uint32_t lineOffset_ = 0;
+  uint32_t lineLength_ = 0;
+  uint32_t lineIndex_ = 0;
+  uint16_t sampleCount_ = 0;
+  int16_t marked_ = -1;
+  uint8_t flags_ = 0;
+
+  void Keep(const TSpans& spans, bool ownsBlock);
+  TSpans Spans() const;
+  void Release();
 };
 
 }  // namespace trawlix
