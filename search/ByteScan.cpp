@@ -98,6 +98,24 @@ LineEnds ScalarCountLineEnds(const char* text, size_t from, size_t to) {
   return CountLineEndsTail(text, from, from, to, 0);
 }
 
+// Adds the line ends and NULs of [from, length) to `shape`, those before `at` apart; the
+// LF of a pair counts, its CR does not (the one CR that the range [0, at) counts alone,
+// before an LF at `at`, is added by ShapeOf).
+TTextShape ShapeTail(const char* text, size_t from, size_t length, size_t at, TTextShape shape) {
+  for (size_t p = from; p < length; ++p) {
+    const char c = text[p];
+    if (c == '\0') shape.nul = true;
+    const bool end = c == '\n' || (c == '\r' && (p + 1 >= length || text[p + 1] != '\n'));
+    shape.ends += end;
+    if (p < at) shape.endsBefore += end;
+  }
+  return shape;
+}
+
+TTextShape ScalarShapeOf(const char* text, size_t length, size_t at) {
+  return ShapeTail(text, 0, length, at, {});
+}
+
 size_t ScalarFindPatternOrNul(const char* text, size_t from, size_t to, const TPattern& pattern) {
   const size_t m = pattern.text.size();
   for (size_t p = from; p < to; ++p) {
@@ -143,7 +161,7 @@ struct Vec {
 
 namespace avx2 {
 
-#define KERNEL __attribute__((target("avx2")))
+#define KERNEL __attribute__((target("avx2,popcnt")))
 
 struct Vec {
   using V = __m256i;
@@ -248,6 +266,12 @@ size_t FindLastLineEnd(const char* text, size_t from, size_t to) {
 
 LineEnds CountLineEnds(const char* text, size_t from, size_t to) {
   return SCAN(CountLineEnds)(text, from, to);
+}
+
+TTextShape ShapeOf(const char* text, size_t length, size_t at) {
+  TTextShape shape = SCAN(ShapeOf)(text, length, at);
+  if (at > 0 && at < length && text[at - 1] == '\r' && text[at] == '\n') ++shape.endsBefore;
+  return shape;
 }
 
 size_t FindPatternOrNul(const char* text, size_t from, size_t to, const TPattern& pattern) {

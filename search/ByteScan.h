@@ -28,6 +28,15 @@ struct LineEnds {
 // a CR at to - 1 counts as a line end of its own.
 LineEnds CountLineEnds(const char* text, size_t from, size_t to);
 
+// A sample's shape in one pass: its line ends, as CountLineEnds counts them, in all and in
+// [0, at), and whether it holds a NUL.
+struct TTextShape {
+  size_t ends = 0;
+  size_t endsBefore = 0;
+  bool nul = false;
+};
+TTextShape ShapeOf(const char* text, size_t length, size_t at);
+
 // A search text made ready for the scans once, since a search scans for it again after
 // every hit: the scans test its two rarest bytes before comparing it whole.
 struct TPattern {

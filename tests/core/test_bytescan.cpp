@@ -83,6 +83,11 @@ TEST_P(ByteScanLevels, AgreeWithPlainLoops) {
     const LineEnds expected = ReferenceCountLineEnds(text, from, to);
     EXPECT_EQ(ends.count, expected.count);
     EXPECT_EQ(ends.lastByte, expected.lastByte);
+    const size_t at = random() % (to - from + 1);
+    const TTextShape shape = ShapeOf(text.data() + from, to - from, at);
+    EXPECT_EQ(shape.ends, expected.count);
+    EXPECT_EQ(shape.endsBefore, ReferenceCountLineEnds(text, from, from + at).count) << at;
+    EXPECT_EQ(shape.nul, text.find('\0', from) < to);
     const bool ignoreCase = random() % 2 == 0;
     std::string pattern = RandomBytes(random, dense ? "ab_" : "abcAB_\xe9\xc9 ", 1 + random() % 4);
     if (ignoreCase) pattern = ReferenceUpper(pattern);
