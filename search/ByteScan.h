@@ -25,7 +25,7 @@ struct LineEnds {
   size_t lastByte = kNotFound;  // offset of the last CR or LF byte in the range
 };
 // The line ends in the range. A CR LF pair counts once when both bytes lie in the range;
-// a CR at to - 1 counts as a line end of its own.
+// a CR at to - 1 counts as a line end of its own. It may read any byte of text[0, to).
 LineEnds CountLineEnds(const char* text, size_t from, size_t to);
 
 // A sample's shape in one pass: its line ends, as CountLineEnds counts them, in all and in
