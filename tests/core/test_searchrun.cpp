@@ -261,7 +261,9 @@ TEST_F(SearchRunTest, TheHostIsAskedInTheRunsOrder) {
 TEST_F(SearchRunTest, TheProgressIsShownBeforeAFileThatTakesAWhile) {
   const std::string small = scratch.Write("A/small.txt", "foo");
   const std::string big = scratch.Write("A/big.txt", std::string(TFileLines::kMappedFrom, 'x'));
-  const std::string cold = scratch.Write("A/cold.txt", "foo");
+  // Larger than the system reads ahead at once: a read that must not wait may still start
+  // the disk, and a fast disk can finish a small file before the read looks again.
+  const std::string cold = scratch.Write("A/cold.txt", "foo\n" + std::string(size_t{2} << 20, 'x'));
   const int fd = open(cold.c_str(), O_RDONLY);
   ASSERT_GE(fd, 0);
   fdatasync(fd);
