@@ -17,10 +17,12 @@ class TResultsModel : public QAbstractListModel {
   const TSearchResults* Results() const { return results_; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
   const TSearchResults* results_ = nullptr;
+  int rows_ = 0;  // the lines shown, counted once: the results do not change meanwhile
 };
 
 }  // namespace trawlix
