@@ -141,8 +141,9 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
   }
   std::unique_ptr<char[]> own(new char[block.size() + 1]);
   std::memcpy(own.get(), block.data(), block.size());
-  Keep({own.get(), sampleLength, own.get() + lineAt, line.size(), lineIndex, texts.size(), marked},
-       true);
+  SetSpans(
+      {own.get(), sampleLength, own.get() + lineAt, line.size(), lineIndex, texts.size(), marked},
+      true);
   own.release();
 }
 
@@ -164,12 +165,12 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     spans.line = lineInSample ? spans.sample + (line.data() - from)
                               : store.Keep(line.data(), line.data() + line.size());
   }
-  Keep(spans, false);
+  SetSpans(spans, false);
 }
 
 // A compact record holds its line as an offset into its sample, so every field must fit
 // 32 bits (16 for the count and the mark); anything else goes to a block of its own.
-void TGrepItem::Keep(const TSpans& spans, bool ownsBlock) {
+void TGrepItem::SetSpans(const TSpans& spans, bool ownsBlock) {
   constexpr uint64_t kMax32 = UINT32_MAX;
   const auto line = reinterpret_cast<uintptr_t>(spans.line);
   const auto sample = reinterpret_cast<uintptr_t>(spans.sample);

@@ -108,7 +108,7 @@ class TGrepItem {
   int16_t marked_ = -1;
   uint8_t flags_ = 0;
 
-  void Keep(const TSpans& spans, bool ownsBlock);
+  void SetSpans(const TSpans& spans, bool ownsBlock);
   TSpans Spans() const;
   void Release();
 };

@@ -257,6 +257,9 @@ TEST(GrepItem, KeepsCopiesOfAViewedSample) {
   EXPECT_EQ(items[1].Line(), "elsewhere");
 }
 
+// A dense search keeps a record for each of millions of matches.
+static_assert(sizeof(TGrepItem) <= 48, "a larger record costs every dense search its memory");
+
 TEST(GrepItem, KeepsItsOwnCopies) {
   auto path = std::make_shared<const std::string>("/data/notes.txt");
   TStringList sample = {"    before", "--> the cat", "    after"};
