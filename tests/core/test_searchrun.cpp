@@ -255,43 +255,67 @@ TEST_F(SearchRunTest, TheHostIsAskedInTheRunsOrder) {
   EXPECT_EQ(host.log, expected);
 }
 
-// Events cannot run while one file is searched, so a file that takes a while (mapped, or
-// with bytes still on the disk) has the progress shown before it; a small cached one
-// does not. The cold file is made so by writing it out and dropping it from the cache.
-TEST_F(SearchRunTest, TheProgressIsShownBeforeAFileThatTakesAWhile) {
-  const std::string small = scratch.Write("A/small.txt", "foo");
-  const std::string big = scratch.Write("A/big.txt", std::string(TFileLines::kMappedFrom, 'x'));
-  // Larger than the system reads ahead at once: a read that must not wait may still start
-  // the disk, and a fast disk can finish a small file before the read looks again.
-  const std::string cold = scratch.Write("A/cold.txt", "foo\n" + std::string(size_t{2} << 20, 'x'));
-  const int fd = open(cold.c_str(), O_RDONLY);
-  ASSERT_GE(fd, 0);
+// Whether the run showed its progress between starting the file and searching it.
+bool ShownBeforeSearch(const Lines& log, const std::string& path) {
+  auto at = std::find_if(log.begin(), log.end(), [&](const std::string& entry) {
+    return entry.starts_with("FileStarted " + path + " ");
+  });
+  EXPECT_NE(at, log.end()) << path;
+  for (; at != log.end() && *at != "SearchText"; ++at) {
+    if (*at == "ShowProgressNow") return true;
+  }
+  return false;
+}
+
+// Drops a written file from the page cache; false where the system keeps it (tmpfs).
+bool DropFromCache(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
   fdatasync(fd);
   posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
   // mincore tells without reading, as a read that must not wait would start one.
   void* page = mmap(nullptr, 1, PROT_READ, MAP_SHARED, fd, 0);
   unsigned char resident = 1;
-  const bool evicted = page != MAP_FAILED && mincore(page, 1, &resident) == 0 && resident == 0;
+  const bool dropped = page != MAP_FAILED && mincore(page, 1, &resident) == 0 && resident == 0;
   if (page != MAP_FAILED) munmap(page, 1);
   close(fd);
+  return dropped;
+}
+
+// Events cannot run while one file is searched, so a file that takes a while (mapped, or
+// with bytes still on the disk) has the progress shown before it; a small cached one
+// does not.
+TEST_F(SearchRunTest, TheProgressIsShownBeforeAMappedFileOnly) {
+  const std::string small = scratch.Write("A/small.txt", "foo");
+  const std::string big = scratch.Write("A/big.txt", std::string(TFileLines::kMappedFrom, 'x'));
   host.folders = {scratch / "A"};
   Run();
 
-  EXPECT_EQ(LinesOf(results).size(), 5u);
-  const auto shownBeforeSearch = [&](const std::string& path) {
-    auto at = std::find_if(host.log.begin(), host.log.end(), [&](const std::string& entry) {
-      return entry.starts_with("FileStarted " + path + " ");
-    });
-    EXPECT_NE(at, host.log.end()) << path;
-    for (; at != host.log.end() && *at != "SearchText"; ++at) {
-      if (*at == "ShowProgressNow") return true;
-    }
-    return false;
-  };
-  EXPECT_FALSE(shownBeforeSearch(small));
-  EXPECT_TRUE(shownBeforeSearch(big));
-  if (evicted) {
-    EXPECT_TRUE(shownBeforeSearch(cold));
+  EXPECT_EQ(LinesOf(results).size(), 2u);
+  EXPECT_FALSE(ShownBeforeSearch(host.log, small));
+  EXPECT_TRUE(ShownBeforeSearch(host.log, big));
+}
+
+// The cold file is alone in its folder, so the run loads it itself. It is larger than the
+// system reads ahead at once, yet a read that must not wait may still start the disk, and
+// a fast disk can finish what it asked for before the read looks again: the file gets a
+// few tries to be found cold.
+TEST_F(SearchRunTest, TheProgressIsShownBeforeAFileStillOnTheDisk) {
+  const std::string cold = scratch.Write("A/cold.txt", "foo\n" + std::string(size_t{2} << 20, 'x'));
+  host.folders = {scratch / "A"};
+  bool tried = false;
+  bool shown = false;
+  for (int attempt = 0; attempt < 5 && !shown; ++attempt) {
+    if (!DropFromCache(cold)) continue;
+    tried = true;
+    host.log.clear();
+    TSearchResults run;
+    RunSearch(host, run);
+    ASSERT_EQ(LinesOf(run).size(), 2u);
+    shown = ShownBeforeSearch(host.log, cold);
+  }
+  if (tried) {
+    EXPECT_TRUE(shown);
   }
 }
 
