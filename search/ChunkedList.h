@@ -1,7 +1,8 @@
 #pragma once
 // A list that grows by whole blocks and never moves its elements: a million records are
-// written once instead of being copied at every doubling, and the memory of a block is
-// touched only as far as it is filled.
+// written once instead of being copied at every doubling. The first block is touched only
+// as far as it is filled; a list that outgrows it is likely to fill the next ones, whose
+// pages are prefaulted as each is mapped.
 #include <cstddef>
 #include <new>
 #include <utility>
@@ -31,6 +32,7 @@ class TChunkedList {
     size_t bytes = kBlockBytes;
     void* block = MapMemory(bytes);
     if (block == nullptr) throw std::bad_alloc();
+    if (!blocks_.empty()) PrefaultMemory(block, bytes);
     blocks_.push_back(static_cast<T*>(block));
   }
   // Adds an element made from args; if making it throws, the list is unchanged.

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <new>
@@ -40,6 +41,10 @@ void UnmapMemory(void* block, size_t bytes) {
   inUse.fetch_sub(bytes);
 }
 
+void PrefaultMemory(void* block, size_t bytes) {
+  madvise(block, bytes, MADV_POPULATE_WRITE);
+}
+
 void SetMemoryBudget(size_t bytes) {
   budget.store(bytes);
 }
@@ -61,13 +66,25 @@ char* TMemoryArena::Allocate(size_t bytes) {
   if (static_cast<size_t>(end_ - next_) < bytes) AddChunk(bytes);
   char* block = next_;
   next_ += bytes;
+  PrefaultAhead();
   return block;
 }
 
 bool TMemoryArena::Extend(const char* blockEnd, size_t more) {
   if (blockEnd != next_ || static_cast<size_t>(end_ - next_) < more) return false;
   next_ += more;
+  PrefaultAhead();
   return true;
+}
+
+void TMemoryArena::PrefaultAhead() {
+  if (next_ <= prefaulted_) return;
+  const auto* base = static_cast<const char*>(chunks_.back().base);
+  if (chunks_.size() == 1 && static_cast<size_t>(next_ - base) < kPrefaultStep) return;
+  const size_t ahead = RoundUp(static_cast<size_t>(next_ - prefaulted_), kPrefaultStep);
+  const size_t bytes = std::min(ahead, static_cast<size_t>(end_ - prefaulted_));
+  PrefaultMemory(prefaulted_, bytes);
+  prefaulted_ += bytes;
 }
 
 void TMemoryArena::AddChunk(size_t atLeast) {
@@ -78,6 +95,7 @@ void TMemoryArena::AddChunk(size_t atLeast) {
   chunks_.push_back({base, size});
   next_ = static_cast<char*>(base);
   end_ = next_ + size;
+  prefaulted_ = next_;
 }
 
 void TMemoryArena::Clear() {
@@ -85,6 +103,7 @@ void TMemoryArena::Clear() {
   chunks_.clear();
   next_ = nullptr;
   end_ = nullptr;
+  prefaulted_ = nullptr;
 }
 
 }  // namespace trawlix

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -50,6 +52,24 @@ TEST(MemoryArena, LastBlockGrowsInPlace) {
   EXPECT_EQ(std::string(second, 6), "aaaaab");
   EXPECT_FALSE(arena.Extend(third + 3, size_t{64} << 20));  // beyond its chunk
   EXPECT_NE(arena.Allocate(1), nullptr);
+}
+
+bool Resident(const char* at) {
+  const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  void* start = const_cast<char*>(at - reinterpret_cast<uintptr_t>(at) % page);
+  unsigned char resident = 0;
+  return mincore(start, 1, &resident) == 0 && (resident & 1) != 0;
+}
+
+// A small arena touches only the pages it uses; one that has handed out a step has the
+// pages of the next step ready before they are written.
+TEST(MemoryArena, PagesArePrefaultedOnlyAheadOfADenseArena) {
+  TMemoryArena arena;
+  char* small = arena.Allocate(100);
+  small[0] = 1;
+  EXPECT_FALSE(Resident(small + (size_t{1} << 20)));
+  char* dense = arena.Allocate(TMemoryArena::kPrefaultStep);
+  EXPECT_TRUE(Resident(dense + TMemoryArena::kPrefaultStep + (size_t{1} << 20)));
 }
 
 // Counts the live instances, and refuses to be made from a negative number.
