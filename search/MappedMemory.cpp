@@ -79,8 +79,6 @@ bool TMemoryArena::Extend(const char* blockEnd, size_t more) {
 
 void TMemoryArena::PrefaultAhead() {
   if (next_ <= prefaulted_) return;
-  const auto* base = static_cast<const char*>(chunks_.back().base);
-  if (chunks_.size() == 1 && static_cast<size_t>(next_ - base) < kPrefaultStep) return;
   const size_t ahead = RoundUp(static_cast<size_t>(next_ - prefaulted_), kPrefaultStep);
   const size_t bytes = std::min(ahead, static_cast<size_t>(end_ - prefaulted_));
   PrefaultMemory(prefaulted_, bytes);
@@ -95,7 +93,8 @@ void TMemoryArena::AddChunk(size_t atLeast) {
   chunks_.push_back({base, size});
   next_ = static_cast<char*>(base);
   end_ = next_ + size;
-  prefaulted_ = next_;
+  // The first step of the first chunk is left to be touched as it is used.
+  prefaulted_ = chunks_.size() > 1 ? next_ : next_ + std::min(size, kPrefaultStep);
 }
 
 void TMemoryArena::Clear() {

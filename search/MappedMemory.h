@@ -62,7 +62,7 @@ class TMemoryArena {
   std::vector<Chunk> chunks_;
   char* next_ = nullptr;
   char* end_ = nullptr;
-  char* prefaulted_ = nullptr;  // the current chunk's pages are prefaulted up to here
+  char* prefaulted_ = nullptr;  // the current chunk is prefaulted, or left alone, up to here
 
   void AddChunk(size_t atLeast);
   void PrefaultAhead();
