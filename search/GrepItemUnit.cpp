@@ -1,6 +1,5 @@
 #include "search/GrepItemUnit.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -18,12 +17,14 @@ namespace {
 constexpr std::string_view kMarked = "--> ";
 constexpr std::string_view kUnmarked = "    ";
 
+// Whether the text holds a CR, LF or NUL, which no line's text can.
+bool HoldsLineEndOrNul(std::string_view text) {
+  return FindLineEnd(text.data(), 0, text.size()) != text.size();
+}
+
 // A search text holding a line end or a NUL can never lie inside one line of text.
-// Asked at every match, so a plain loop: find_first_of makes a call per byte of the text.
 bool Searchable(std::string_view searchText) {
-  return !searchText.empty() && std::none_of(searchText.begin(), searchText.end(), [](char c) {
-    return c == '\r' || c == '\n' || c == '\0';
-  });
+  return !searchText.empty() && !HoldsLineEndOrNul(searchText);
 }
 
 // Calls visit(text) for each of the first `count` lines of a sample. A sample holds its
@@ -118,8 +119,7 @@ TGrepItem::TGrepItem(int64_t lineIndex, std::string_view line,
     const std::string_view prefix = std::string_view(entry).substr(0, kMarked.size());
     const std::string_view text = std::string_view(entry).substr(prefix.size());
     const bool marks = prefix == kMarked;
-    if ((!marks && prefix != kUnmarked) || (marks && marked >= 0) ||
-        text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+    if ((!marks && prefix != kUnmarked) || (marks && marked >= 0) || HoldsLineEndOrNul(text)) {
       throw std::invalid_argument("not a sample line: " + entry);
     }
     if (marks) marked = static_cast<int64_t>(texts.size());
