@@ -10,6 +10,7 @@
 #include "folders/frmfoldersunit.h"
 #include "progress/frmstatusunit.h"
 #include "results/frmresultsunit.h"
+#include "util/SystemCpus.h"
 #include "widgets/ScreenText.h"
 
 namespace trawlix {
@@ -55,6 +56,10 @@ bool TWindowSearchHost::CaseSensitive() {
 
 bool TWindowSearchHost::WholeWord() {
   return main_.chkWholeword->isChecked();
+}
+
+size_t TWindowSearchHost::SearchThreads() {
+  return UsableCpus();
 }
 
 void TWindowSearchHost::ResetProgress(size_t folderCount) {

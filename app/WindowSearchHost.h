@@ -21,6 +21,7 @@ class TWindowSearchHost : public TSearchHost {
   std::string SearchText() override;
   bool CaseSensitive() override;
   bool WholeWord() override;
+  size_t SearchThreads() override;
 
   void ResetProgress(size_t folderCount) override;
   void ShowProgress() override;

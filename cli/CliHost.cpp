@@ -5,6 +5,7 @@
 
 #include "cli/Output.h"
 #include "search/SearchResults.h"
+#include "util/SystemCpus.h"
 
 namespace trawlix {
 
@@ -16,6 +17,10 @@ TCliHost::TCliHost(const TCliOptions& options, TStringList folders, TListedFolde
       listed_(std::move(listed)),
       results_(results),
       output_(output) {}
+
+size_t TCliHost::SearchThreads() {
+  return options_.threads > 0 ? options_.threads : UsableCpus();
+}
 
 // The walk's listing of the folder, under its path as the folder list spells it.
 const TFolderEntries* TCliHost::ListedEntries(size_t i) {

@@ -26,6 +26,7 @@ class TCliHost final : public TSearchHost {
   std::string SearchText() override { return options_.searchText; }
   bool CaseSensitive() override { return options_.caseSensitive; }
   bool WholeWord() override { return options_.wholeWord; }
+  size_t SearchThreads() override;
   const TFolderEntries* ListedEntries(size_t i) override;
 
   void ShowResults() override;

@@ -1,6 +1,9 @@
 #include "cli/Options.h"
 
+#include <charconv>
+#include <string>
 #include <string_view>
+#include <system_error>
 
 namespace trawlix {
 
@@ -17,6 +20,8 @@ const char* const kUsageText =
     "  -i, --index            print each line's record number (-1 for none) and a tab first\n"
     "  -s, --samples          print each match's context lines after it, after a tab\n"
     "      --crlf             end every line with CR LF instead of LF\n"
+    "  -j, --threads N        search with N threads (default: one per usable processor;\n"
+    "                         1 searches every file in turn on one thread)\n"
     "  -h, --help             show this help and exit\n"
     "      --version          show the version and exit\n"
     "\n"
@@ -35,8 +40,9 @@ struct OptionSpec {
   std::string TCliOptions::*text = nullptr;
   bool TCliOptions::*flag = nullptr;
   Action action = Action::Search;
+  size_t TCliOptions::*number = nullptr;
 
-  bool TakesValue() const { return text != nullptr; }
+  bool TakesValue() const { return text != nullptr || number != nullptr; }
 };
 
 const OptionSpec kOptions[] = {
@@ -48,6 +54,7 @@ const OptionSpec kOptions[] = {
     {'i', "index", nullptr, &TCliOptions::index},
     {'s', "samples", nullptr, &TCliOptions::samples},
     {0, "crlf", nullptr, &TCliOptions::crlf},
+    {'j', "threads", nullptr, nullptr, Action::Search, &TCliOptions::threads},
     {'h', "help", nullptr, nullptr, Action::Help},
     {0, "version", nullptr, nullptr, Action::Version},
 };
@@ -139,10 +146,27 @@ class TParser {
   }
 
   void Apply(const OptionSpec& spec, std::string_view value) {
+    if (spec.number != nullptr) {
+      ApplyNumber(spec, value);
+      return;
+    }
     if (spec.text != nullptr) result_.options.*spec.text = value;
     if (spec.flag != nullptr) result_.options.*spec.flag = true;
     if (spec.text == &TCliOptions::searchText) haveText_ = true;
     result_.action = spec.action;
+  }
+
+  void ApplyNumber(const OptionSpec& spec, std::string_view value) {
+    constexpr size_t kMost = 1024;
+    size_t number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error != std::errc() || end != value.data() + value.size() || number < 1 ||
+        number > kMost) {
+      Fail("option '--" + std::string(spec.longName) + "' takes a number from 1 to " +
+           std::to_string(kMost));
+      return;
+    }
+    result_.options.*spec.number = number;
   }
 
   int argc_;

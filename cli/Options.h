@@ -2,6 +2,7 @@
 // The command line of trawlix-cli, parsed by hand: short options may be clustered
 // ("-wc", "-tTEXT"), long ones take "--name VALUE" or "--name=VALUE", options and folders
 // may come in any order, and "--" ends the options.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct TCliOptions {
   bool index = false;
   bool samples = false;
   bool crlf = false;
+  size_t threads = 0;  // threads that search at once; 0: one for every usable processor
   std::vector<std::string> folders;  // as given
 };
 

@@ -31,6 +31,13 @@ class TFileLines {
     bytes_.LoadAt(folderFd, name, fullPath, beforeWait);
     Loaded();
   }
+  // Loads ahead of the file's turn (see TFileBytes::LoadAheadAt): false, with no lines,
+  // where the file is left to its turn.
+  bool LoadAheadAt(int folderFd, const std::string& name, const std::function<void()>& beforeWait) {
+    const bool loaded = bytes_.LoadAheadAt(folderFd, name, beforeWait);
+    Loaded();
+    return loaded;
+  }
   void Assign(std::string_view bytes) {
     Clear();
     bytes_.Assign(bytes);

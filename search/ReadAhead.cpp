@@ -8,8 +8,11 @@
 
 #include "search/FileBytes.h"
 #include "search/FileLines.h"
+#include "search/SampleStore.h"
+#include "search/SearchResults.h"
 #include "search/SearchRun.h"
 #include "util/FileDescriptor.h"
+#include "util/FolderPaths.h"
 
 namespace trawlix {
 
@@ -25,6 +28,69 @@ struct TReadAhead::Job {
   size_t hinted = 0;                  // bytes asked for in the page cache
   size_t held = 0;                    // bytes loaded and not taken yet
   std::unique_ptr<TFileBytes> bytes;  // once done
+  // With searchers: the file's records once searched, and the bytes they hold.
+  bool searched = false;
+  std::vector<TGrepItem> records;
+  size_t recordBytes = 0;
+  std::atomic<bool> cancelled{false};  // dropped: a search under way stops
+};
+
+// A worker's own lines and sample, and the store of the results that keeps its samples.
+struct TReadAhead::Searcher {
+  TFileLines lines;
+  TSampleView sample;
+  TSampleStore* store;
+};
+
+// Keeps a file's records as the worker finds them, as long as they fit the room held
+// ahead; the search inputs are the terms the worker started with.
+class TReadAhead::BatchSink {
+ public:
+  BatchSink(TReadAhead& owner, Searcher& searcher, const Job& job, const TSearchTerms& terms)
+      : owner_(owner), searcher_(searcher), job_(job), terms_(terms) {
+    searcher_.store->StartFile();
+    keptBefore_ = searcher_.store->Kept();
+  }
+
+  const std::string& SearchText() const { return terms_.text; }
+  bool CaseSensitive() const { return terms_.caseSensitive; }
+  bool WholeWord() const { return terms_.wholeWord; }
+  bool Cancelled() const {
+    return job_.cancelled.load(std::memory_order_relaxed) ||
+           owner_.stopping_.load(std::memory_order_relaxed);
+  }
+
+  TGrepItem NewItem(int64_t n, std::string_view line, const TSampleView& sample) {
+    if (!path_) {
+      path_ = std::make_shared<const std::string>(ChildPath(job_.folder->path, job_.name));
+    }
+    return TGrepItem(n, line, path_, sample, *searcher_.store);
+  }
+  // The room is asked for again only when the batch outgrows what was given last.
+  bool Append(TGrepItem item) {
+    records_.push_back(std::move(item));
+    const size_t bytes = Bytes();
+    if (bytes > room_) room_ = owner_.RoomFor(job_);
+    full_ = bytes > room_;
+    return !full_;
+  }
+
+  size_t Bytes() const {
+    return records_.size() * sizeof(TGrepItem) + (searcher_.store->Kept() - keptBefore_);
+  }
+  bool Full() const { return full_; }
+  std::vector<TGrepItem>& Records() { return records_; }
+
+ private:
+  TReadAhead& owner_;
+  Searcher& searcher_;
+  const Job& job_;
+  const TSearchTerms& terms_;
+  std::shared_ptr<const std::string> path_;
+  std::vector<TGrepItem> records_;
+  size_t keptBefore_ = 0;
+  size_t room_ = 0;
+  bool full_ = false;
 };
 
 namespace {
@@ -52,13 +118,19 @@ Hinted HintToPageCache(int folderFd, const std::string& name, bool& noAtime) {
 
 }  // namespace
 
-TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount)
-    : host_(host), masks_(masks), folderCount_(folderCount) {}
+TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount,
+                       size_t searchers, TSearchResults& results)
+    : host_(host), results_(results), masks_(masks), folderCount_(folderCount) {
+  if (searchers == 0) return;
+  active_ = true;
+  StartSearchers(searchers);
+}
 
 TReadAhead::~TReadAhead() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
+    stopping_ = true;
   }
   loadCue_.notify_all();
   hintCue_.notify_all();
@@ -111,7 +183,7 @@ void TReadAhead::Queue() {
   }
   if (queued.empty()) return;
   lock.lock();
-  const bool near = jobs_.size() < kLoadedAhead;
+  const bool near = jobs_.size() < Near() && idle_ > 0;
   jobs_.insert(jobs_.end(), queued.begin(), queued.end());
   lock.unlock();
   hintCue_.notify_one();
@@ -144,17 +216,34 @@ bool TReadAhead::ListFolder(size_t folder) {
   return true;
 }
 
-bool TReadAhead::Take(TFileLines& lines, const std::function<void()>& beforeWait, bool& waited) {
-  if (!active_) return false;
+void TReadAhead::SearchWith(const TSearchTerms& terms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (terms == terms_) return;
+  terms_ = terms;
+  Drop(jobs_.size());
+  next_ = started_;  // queued again from the file after the one the run starts next
+}
+
+TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& records,
+                                    const std::function<void()>& beforeWait, bool& waited) {
+  if (!active_) return TTaken::Nothing;
   std::unique_lock<std::mutex> lock(mutex_);
-  if (jobs_.empty() || !(jobs_.front()->at == started_)) return false;
+  if (jobs_.empty() || !(jobs_.front()->at == started_)) return TTaken::Nothing;
   std::shared_ptr<Job> job = jobs_.front();
   if (job->name != (*startedFiles_)[started_.file] || job->folder->path != startedFolder_->path) {
     // The run lists its folders afresh: this one changed since it was listed ahead.
     lock.unlock();
     Restart(started_.folder, started_.file + 1, *startedFiles_, startedFolder_);
     Queue();
-    return false;
+    return TTaken::Nothing;
+  }
+  if (!searchers_.empty() && job->state == Job::State::Queued) {
+    // No worker has come to it yet: the run searches it itself rather than wait.
+    Drop(1);
+    const bool wake = idle_ > 0;
+    lock.unlock();
+    if (wake) loadCue_.notify_all();
+    return TTaken::Nothing;
   }
   const auto done = [&job] { return job->state == Job::State::Done; };
   runWaits_ = true;
@@ -167,16 +256,47 @@ bool TReadAhead::Take(TFileLines& lines, const std::function<void()>& beforeWait
     doneCue_.wait(lock, done);
   }
   runWaits_ = false;
-  const bool loaded = job->loaded;
-  if (loaded) {
-    waited = waited || job->waited || job->cold;
+  TTaken taken = TTaken::Nothing;
+  if (job->loaded || job->searched) waited = waited || job->waited || job->cold;
+  if (job->searched) {
+    records.swap(job->records);
+    taken = TTaken::Records;
+  } else if (job->loaded) {
     lines.Adopt(*job->bytes);
+    taken = TTaken::Bytes;
   }
   Drop(1);
+  // Searchers are woken once a good part of the window waits for them, so that each
+  // wake-up has a run of files to do.
+  const bool wake = idle_ > 0 && (searchers_.empty() || QueuedNear() >= Near() / 4);
   lock.unlock();
-  loadCue_.notify_one();
+  if (wake) loadCue_.notify_all();
   hintCue_.notify_one();
-  return loaded;
+  return taken;
+}
+
+size_t TReadAhead::Near() const {
+  return searchers_.empty() ? kLoadedAhead : kSearchedAhead;
+}
+
+size_t TReadAhead::QueuedNear() const {
+  const size_t near = std::min(jobs_.size(), Near());
+  return static_cast<size_t>(
+      std::count_if(jobs_.begin(), jobs_.begin() + near,
+                    [](const auto& job) { return job->state == Job::State::Queued; }));
+}
+
+// Whether the run, waiting for its file, is to be woken: once the file is done, and,
+// with searchers, a run of files after it too, or no other worker is at work (nothing
+// more would change without the run).
+bool TReadAhead::RunMayGoOn() const {
+  if (jobs_.empty() || jobs_.front()->state != Job::State::Done) return false;
+  if (searchers_.empty() || busy_ == 0) return true;
+  const size_t near = std::min(jobs_.size(), kTakenAtOnce);
+  for (size_t i = 1; i < near; ++i) {
+    if (jobs_[i]->state != Job::State::Done) return false;
+  }
+  return true;
 }
 
 // Takes the first `count` jobs out of the window: their bytes are given back, or, for a
@@ -185,8 +305,10 @@ void TReadAhead::Drop(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     Job& job = *jobs_[i];
     job.dropped = true;
+    job.cancelled = true;
     bytesHinted_ -= job.hinted;
     bytesHeld_ -= job.held;
+    recordBytesHeld_ -= job.recordBytes;
     if (job.state == Job::State::Done) Recycle(std::move(job.bytes));
   }
   jobs_.erase(jobs_.begin(), jobs_.begin() + static_cast<std::ptrdiff_t>(count));
@@ -206,20 +328,87 @@ void TReadAhead::Recycle(std::unique_ptr<TFileBytes> bytes) {
 std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mutex>& lock) {
   for (;;) {
     if (stop_) return nullptr;
-    const size_t near = std::min(jobs_.size(), kLoadedAhead);
+    const size_t near = std::min(jobs_.size(), Near());
     for (size_t i = 0; i < near; ++i) {
       if (jobs_[i]->state != Job::State::Queued) continue;
-      if (i == 0 || bytesHeld_ < kBytesAhead) return jobs_[i];
+      if (i == 0 || (bytesHeld_ < kBytesAhead && recordBytesHeld_ < kRecordsAhead)) {
+        return jobs_[i];
+      }
       break;
     }
+    ++idle_;
     loadCue_.wait(lock);
+    --idle_;
   }
 }
 
-void TReadAhead::Load() {
+// The room a job's records may take: the run's next file may take any, since the run
+// would keep its records all the same; any other what the records held ahead leave.
+size_t TReadAhead::RoomFor(const Job& job) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!jobs_.empty() && jobs_.front().get() == &job) return SIZE_MAX;
+  return kRecordsAhead - std::min(kRecordsAhead, recordBytesHeld_);
+}
+
+// Loads the job's file into the searcher's lines and searches it there. False, with
+// nothing kept, where the file is left to the run: it could not be loaded ahead, its
+// search failed or was stopped, or its records outgrew their room.
+bool TReadAhead::SearchAhead(Searcher& searcher, Job& job, const TSearchTerms& terms) {
+  bool done = false;
+  try {
+    const bool loaded = searcher.lines.LoadAheadAt(job.folder->handle.Fd(), job.name, [this, &job] {
+      {
+        std::lock_guard<std::mutex> waiting(mutex_);
+        job.waited = true;
+        if (!runWaits_) return;
+      }
+      doneCue_.notify_one();
+    });
+    if (loaded) {
+      BatchSink sink(*this, searcher, job, terms);
+      SearchFileLines(searcher.lines, sink, sink, searcher.sample);
+      done = !sink.Full() && !sink.Cancelled();
+      if (done) {
+        job.recordBytes = sink.Bytes();
+        job.records = std::move(sink.Records());
+      }
+    }
+  } catch (...) {
+    // Whatever failed here fails again, or not, at the file's turn, and is reported then.
+  }
+  searcher.lines.Clear();
+  return done;
+}
+
+void TReadAhead::Load(Searcher* searcher) {
   std::unique_lock<std::mutex> lock(mutex_);
+  TSearchTerms terms;
   while (std::shared_ptr<Job> job = NextLoad(lock)) {
     job->state = Job::State::Loading;
+    if (searcher != nullptr) {
+      if (!(terms == terms_)) terms = terms_;
+      ++busy_;
+      lock.unlock();
+      const bool searched = SearchAhead(*searcher, *job, terms);
+      std::vector<TGrepItem> unwanted;
+      lock.lock();
+      --busy_;
+      job->state = Job::State::Done;
+      if (searched && !job->dropped) {
+        job->searched = true;
+        recordBytesHeld_ += job->recordBytes;
+      } else {
+        unwanted.swap(job->records);
+        job->recordBytes = 0;
+      }
+      if (runWaits_ && RunMayGoOn()) doneCue_.notify_one();
+      if (!unwanted.empty()) {
+        lock.unlock();
+        unwanted.clear();
+        lock.lock();
+      }
+      continue;
+    }
     std::unique_ptr<TFileBytes> bytes;
     if (spare_.empty()) {
       bytes = std::make_unique<TFileBytes>();
@@ -279,11 +468,31 @@ void TReadAhead::Hint() {
   }
 }
 
+// Starts searchers until there are `count`, each with a store of the results of its own.
+void TReadAhead::StartSearchers(size_t count) {
+  while (searchers_.size() < count) {
+    searchers_.push_back(std::make_unique<Searcher>());
+    Searcher* searcher = searchers_.back().get();
+    searcher->store = &results_.AddSampleStore();
+    workers_.emplace_back([this, searcher] { Load(searcher); });
+  }
+}
+
 void TReadAhead::Loaded(bool waited) {
+  if (!searchers_.empty()) {
+    // Searchers never stop; a wait adds the hints and loads in flight of a cold disk.
+    if (waited && !hinting_) {
+      hinting_ = true;
+      workers_.emplace_back([this] { Hint(); });
+      StartSearchers(kLoaders);
+    }
+    return;
+  }
   if (waited) {
     if (!active_ && workers_.empty()) {
+      hinting_ = true;
       workers_.emplace_back([this] { Hint(); });
-      for (size_t i = 0; i < kLoaders; ++i) workers_.emplace_back([this] { Load(); });
+      for (size_t i = 0; i < kLoaders; ++i) workers_.emplace_back([this] { Load(nullptr); });
     }
     active_ = true;
     loadsWithoutWait_ = 0;

@@ -12,6 +12,13 @@
 // loaded by the run as before, so every error is met and reported at the file's turn.
 // Where the loads find their files cached, reading ahead stops until a load waits again,
 // so a warm search pays nothing.
+//
+// With searchers, the workers also search the files they load, warm or cold, with the
+// search terms of the run, each file into a batch of records of its own: the run then
+// appends a file's batch at its turn where it would have searched the file itself. A
+// file that cannot be searched ahead (see above; also one whose batch would take the
+// records held ahead past their ceiling) is loaded and searched by the run at its turn.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -22,12 +29,16 @@
 #include <thread>
 #include <vector>
 
+#include "search/FileSearch.h"
+#include "search/GrepItemUnit.h"
 #include "util/StringList.h"
 #include "util/files.h"
 
 namespace trawlix {
 
 class TSearchInputs;
+class TSearchResults;
+class TSampleStore;
 class TFileBytes;
 class TFileLines;
 
@@ -39,8 +50,16 @@ struct TOpenFolder {
 
 class TReadAhead {
  public:
-  TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount);
-  ~TReadAhead();  // waits for the workers to finish the loads they are in
+  // With `searchers` above 0, that many workers search ahead from the start, keeping the
+  // records' samples in stores of `results`; with none, files are only loaded ahead, once
+  // a load has waited.
+  TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount, size_t searchers,
+             TSearchResults& results);
+  ~TReadAhead();  // stops the workers, each within the file it is in, and waits for them
+
+  // The terms the searchers search with from now on; a change drops what they found with
+  // others. Called at every file's turn, before Started.
+  void SearchWith(const TSearchTerms& terms);
 
   // A load had to wait for the disk (read ahead from now on), or did not: loads that find
   // their files cached, one after another, end the reading ahead until one waits again.
@@ -54,7 +73,11 @@ class TReadAhead {
   // for the worker that loads them (the next free one starts on it at once), and calling
   // beforeWait once that load waits for the disk; false where the run is to load the
   // file itself. `waited`: set where the bytes had to come from the disk.
-  bool Take(TFileLines& lines, const std::function<void()>& beforeWait, bool& waited);
+  // What Take handed over: nothing (the run loads the file itself), the file's bytes, or
+  // the records of its search.
+  enum class TTaken : unsigned char { Nothing, Bytes, Records };
+  TTaken Take(TFileLines& lines, std::vector<TGrepItem>& records,
+              const std::function<void()>& beforeWait, bool& waited);
 
   // How far ahead it reads: files hinted, and bytes of them (the system reads a file's
   // first part on such a hint, so each counts with at most kHintedPerFile).
@@ -65,7 +88,13 @@ class TReadAhead {
   // the run has not taken yet.
   static constexpr size_t kLoadedAhead = 16;
   static constexpr size_t kBytesAhead = size_t{16} << 20;
-  // Loads in flight together.
+  // How far ahead searchers search, and how many files the run, once it had to wait for
+  // its file, is let to take at once.
+  static constexpr size_t kSearchedAhead = 64;
+  static constexpr size_t kTakenAtOnce = 8;
+  // Bytes of the records (and their samples) that the searchers hold ahead of the run.
+  static constexpr size_t kRecordsAhead = size_t{64} << 20;
+  // Loads in flight together once a load has waited.
   static constexpr size_t kLoaders = 4;
   // Loads in a row that did not wait before it stops.
   static constexpr size_t kCachedToStop = 256;
@@ -80,8 +109,11 @@ class TReadAhead {
     bool operator==(const Position& other) const = default;
   };
   struct Job;
+  struct Searcher;
+  class BatchSink;
 
   TSearchInputs& host_;
+  TSearchResults& results_;
   const TStringList& masks_;
   size_t folderCount_;
   bool active_ = false;
@@ -96,6 +128,8 @@ class TReadAhead {
   std::shared_ptr<const TOpenFolder> nextFolder_;
   TStringList ownFiles_;
   bool atEnd_ = false;  // no folder after the last one queued can be listed
+  std::vector<std::unique_ptr<Searcher>> searchers_;  // none: loading only
+  bool hinting_ = false;                              // the hinting thread runs
 
   // Shared with the workers, under mutex_.
   std::mutex mutex_;
@@ -105,20 +139,31 @@ class TReadAhead {
   std::condition_variable hintCue_;  // a job was queued, hinted bytes were passed, or stop
   std::condition_variable doneCue_;  // the run's file is loaded, or its load waits
   bool runWaits_ = false;
+  size_t idle_ = 0;                        // workers waiting for a job
+  size_t busy_ = 0;                        // searchers at work on one
   std::deque<std::shared_ptr<Job>> jobs_;  // in the run's order
   size_t hintNext_ = 0;                    // the first job not hinted yet
   size_t bytesHinted_ = 0;
   size_t bytesHeld_ = 0;
+  size_t recordBytesHeld_ = 0;  // of searched files the run has not taken yet
+  TSearchTerms terms_;
   std::vector<std::unique_ptr<TFileBytes>> spare_;  // buffers to reuse
   bool stop_ = false;
   std::vector<std::thread> workers_;
+  std::atomic<bool> stopping_{false};  // stop_, for the searches to look at without the lock
 
   void Restart(size_t folder, size_t file, const TStringList& files,
                const std::shared_ptr<const TOpenFolder>& open);
   void Queue();
   bool Advance();
   bool ListFolder(size_t folder);
-  void Load();
+  void StartSearchers(size_t count);
+  void Load(Searcher* searcher);
+  bool SearchAhead(Searcher& searcher, Job& job, const TSearchTerms& terms);
+  size_t RoomFor(const Job& job);
+  size_t Near() const;
+  size_t QueuedNear() const;
+  bool RunMayGoOn() const;
   void Hint();
   std::shared_ptr<Job> NextLoad(std::unique_lock<std::mutex>& lock);
   void Recycle(std::unique_ptr<TFileBytes> bytes);

@@ -18,12 +18,14 @@ const char* TSampleStore::Keep(const char* from, const char* to) {
     char* copyEnd = copy_ + (keptTo_ - keptFrom_);
     if (memory_.Extend(copyEnd, more)) {
       std::memcpy(copyEnd, keptTo_, more);
+      kept_ += more;
       keptTo_ = to;
       return copy_ + (from - keptFrom_);
     }
   }
   char* copy = memory_.Allocate(size);
   if (size > 0) std::memcpy(copy, from, size);
+  kept_ += size;
   keptFrom_ = from;
   keptTo_ = to;
   copy_ = copy;
@@ -33,6 +35,7 @@ const char* TSampleStore::Keep(const char* from, const char* to) {
 void TSampleStore::Clear() {
   memory_.Clear();
   StartFile();
+  kept_ = 0;
 }
 
 }  // namespace trawlix

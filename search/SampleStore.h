@@ -20,6 +20,8 @@ class TSampleStore {
   // std::bad_alloc.
   const char* Keep(const char* from, const char* to);
   void Clear();
+  // The bytes kept since the store was made or cleared.
+  size_t Kept() const { return kept_; }
 
  private:
   TMemoryArena memory_;
@@ -27,6 +29,7 @@ class TSampleStore {
   const char* keptFrom_ = nullptr;
   const char* keptTo_ = nullptr;
   char* copy_ = nullptr;
+  size_t kept_ = 0;
 };
 
 }  // namespace trawlix

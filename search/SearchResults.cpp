@@ -92,6 +92,11 @@ void TSearchResults::ClearItems() {
   ClearLines();
   items_.clear();
   samples_.Clear();
+  otherSamples_.clear();
+}
+
+TSampleStore& TSearchResults::AddSampleStore() {
+  return *otherSamples_.emplace_back(std::make_unique<TSampleStore>());
 }
 
 void TSearchResults::StartFile() {

@@ -5,6 +5,7 @@
 // Invariant after every step: LineItemIndex has one entry per line; an entry that is not
 // -1 names the record whose line index the line shows, under the header of its file.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ class TSearchResults {
                     std::shared_ptr<const std::string> fileName, const TSampleView& sample);
   // Appends the record and its match line "    [n] text".
   void AppendMatch(TGrepItem item);
+  // A store for the samples of records made elsewhere (by a worker searching ahead),
+  // which lives as long as the records of this model.
+  TSampleStore& AddSampleStore();
 
  private:
   // A results line is a kind and an index: a match line's text is made from its record
@@ -67,6 +71,7 @@ class TSearchResults {
   std::vector<int32_t> lineItemIndex_;
   TGrepItems items_;
   TSampleStore samples_;  // the samples of the records made by NewItem
+  std::vector<std::unique_ptr<TSampleStore>> otherSamples_;
   std::vector<std::shared_ptr<const std::string>> headers_;
   std::vector<std::string> texts_;
 };

@@ -5,8 +5,11 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "search/FileLines.h"
+#include "search/FileSearch.h"
 #include "search/GrepItemUnit.h"
 #include "search/MappedMemory.h"
 #include "search/ReadAhead.h"
@@ -45,7 +48,8 @@ class TRun {
         masks_(masks),
         folderCount_(folderCount),
         lastHeader_(std::make_shared<const std::string>(kNoHeader)),
-        readAhead_(host, masks, folderCount),
+        searching_(host.SearchThreads() > 1),
+        readAhead_(host, masks, folderCount, searching_ ? host.SearchThreads() : 0, results),
         beforeWait_([this] {
           waited_ = true;
           host_.ShowProgressNow();
@@ -73,18 +77,26 @@ class TRun {
       fullPath_ = ChildPath(open->path, files_[j]);
       host_.FileStarted(fullPath_, j + 1);
       host_.ProcessEvents();
-      readAhead_.Started(folderIndex, j, files_, open);
       // Any failure while the file is loaded or searched becomes an error report in the
       // results; what the file added before the failure stays.
       try {
+        if (searching_) {
+          readAhead_.SearchWith({host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()});
+        }
+        readAhead_.Started(folderIndex, j, files_, open);
         waited_ = false;
-        if (!readAhead_.Take(lines_, beforeWait_, waited_)) {
+        const TReadAhead::TTaken taken = readAhead_.Take(lines_, records_, beforeWait_, waited_);
+        if (taken == TReadAhead::TTaken::Nothing) {
           lines_.LoadAt(open->handle.Fd(), files_[j], fullPath_, beforeWait_);
         }
         readAhead_.Loaded(waited_);
-        // Searching a mapped file takes a while, and touching its pages may wait.
-        if (lines_.Mapped()) host_.ShowProgressNow();
-        SearchLoadedFile();
+        if (taken == TReadAhead::TTaken::Records) {
+          AppendRecords();
+        } else {
+          // Searching a mapped file takes a while, and touching its pages may wait.
+          if (lines_.Mapped()) host_.ShowProgressNow();
+          SearchLoadedFile();
+        }
       } catch (const Exception& e) {
         AppendErrorReport(results_, fullPath_, e.TypeName(), e.Message());
       } catch (const std::bad_alloc&) {
@@ -103,55 +115,40 @@ class TRun {
   }
 
   void SearchLoadedFile() {
-    std::shared_ptr<const std::string> path;  // made at the file's first match
+    path_.reset();  // made at the file's first match
     results_.StartFile();
-    int64_t n = -1;
-    while (!host_.Cancelled()) {
-      {
-        // The inputs are read afresh for every step, in this order.
-        std::string text = host_.SearchText();
-        bool caseSensitive = host_.CaseSensitive();
-        n = FindNextMatch(text, lines_, caseSensitive, n);
-      }
-      if (n == -1) break;
-      std::string_view line = lines_.Line(n);
-      if (host_.WholeWord()) {
-        std::string text = host_.SearchText();
-        bool caseSensitive = host_.CaseSensitive();
-        // The rest of the file is not examined once a found line fails the test.
-        if (!IsWholeWord(text, line, caseSensitive)) break;
-      }
-      BuildSampleView(lines_, Max(0, n - 5), 11, n, sample_);
-      TGrepItem item = results_.NewItem(n, line, PathOf(path), sample_);
-      if (lines_.Mapped() && !item.Holds(lines_.LastPattern())) {
-        EndChangedFile();
-        return;
-      }
-      if (path != lastHeader_) AppendHeader(path);
-      results_.AppendMatch(std::move(item));
+    SearchFileLines(lines_, host_, *this, sample_);
+  }
+
+  // A file searched ahead: its records, as its search would have made them here, unless
+  // the run was cancelled as the file's turn began.
+  void AppendRecords() {
+    path_.reset();
+    if (!host_.Cancelled()) {
+      for (TGrepItem& record : records_) Append(std::move(record));
     }
-    if (lines_.Mapped()) lines_.CheckIntact();
+    records_.clear();
   }
 
-  // A mapped file's bytes are the file's own: a record made of them that does not hold
-  // its match was read from a file that changed since the match was found. A file cut
-  // short has its text end at the cut, which lies before the match: the file's search
-  // ends. A page that could not be read, or any other change, fails the file.
-  void EndChangedFile() {
-    lines_.CheckIntact();
-    if (!lines_.CutShort()) throw EReadError("The file changed while it was read");
-  }
-
-  // The file's shared path; a file searched again right after itself (its name matched
-  // two masks) shares the path of its header, which it does not repeat.
-  const std::shared_ptr<const std::string>& PathOf(std::shared_ptr<const std::string>& path) {
-    if (!path) {
-      path =
+ public:
+  // The sink of the file's search.
+  TGrepItem NewItem(int64_t n, std::string_view line, const TSampleView& sample) {
+    // A file searched again right after itself (its name matched two masks) shares the
+    // path of its header, which it does not repeat.
+    if (!path_) {
+      path_ =
           *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
     }
-    return path;
+    return results_.NewItem(n, line, path_, sample);
+  }
+  bool Append(TGrepItem record) {
+    if (!path_) path_ = *lastHeader_ == record.FileName() ? lastHeader_ : record.SharedFileName();
+    if (path_ != lastHeader_) AppendHeader(path_);
+    results_.AppendMatch(std::move(record));
+    return true;
   }
 
+ private:
   void AppendHeader(const std::shared_ptr<const std::string>& path) {
     if (results_.LineCount() > 0) results_.AppendSeparator();
     results_.AppendHeader(path);
@@ -167,6 +164,9 @@ class TRun {
   std::string fullPath_;
   TFileLines lines_;  // one buffer, reused for every file
   TSampleView sample_;
+  std::shared_ptr<const std::string> path_;  // the current file's, once it has a match
+  std::vector<TGrepItem> records_;           // of a file searched ahead
+  bool searching_;                           // workers search ahead
   TReadAhead readAhead_;
   bool waited_ = false;  // whether the current file's load had to wait for the disk
   const std::function<void()> beforeWait_;

@@ -33,6 +33,13 @@ class TSearchInputs {
   // ahead within the current folder.
   virtual std::optional<std::string> UpcomingFolder(size_t) { return std::nullopt; }
 
+  // How many threads may search at once, asked once at the start. With more than one,
+  // workers search the files ahead of the run with the inputs the run read at the last
+  // file's turn, and the run reads the search text and both options once at every file's
+  // turn; those can change only while pending events run there, so what it finds is what
+  // one thread finds. One (the default) has the run search every file itself.
+  virtual size_t SearchThreads() { return 1; }
+
   // The cancel flag, set by the host's Cancel; tested and cleared by the run. A host
   // without a Cancel (the default) is never cancelled.
   virtual bool Cancelled() { return false; }

@@ -4,18 +4,13 @@
 
 #include <cstdint>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "util/Cgroups.h"
 
 namespace trawlix {
 
 namespace {
-
-// The first number in the file, or none ("max", unreadable).
-bool ReadNumber(const std::string& path, uint64_t& value) {
-  std::ifstream in(path);
-  return static_cast<bool>(in >> value);
-}
 
 uint64_t MemAvailable() {
   std::ifstream meminfo("/proc/meminfo");
@@ -30,11 +25,11 @@ uint64_t MemAvailable() {
   return pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * pageSize : UINT64_MAX;
 }
 
-// The room left under a cgroup's limit, looked for in the process's own cgroup and then
-// at the hierarchy's root (which is the process's own inside a cgroup namespace).
-uint64_t RoomUnder(const std::string& mount, const std::string& path, const char* limitFile,
-                   const char* usageFile) {
-  for (const std::string& folder : {mount + path, mount}) {
+// The room left under a cgroup's limit, in the first of its folders that tells it.
+uint64_t RoomUnder(const TCgroup& group) {
+  const char* limitFile = group.unified ? "memory.max" : "memory.limit_in_bytes";
+  const char* usageFile = group.unified ? "memory.current" : "memory.usage_in_bytes";
+  for (const std::string& folder : group.folders) {
     uint64_t limit = 0, usage = 0;
     if (ReadNumber(folder + "/" + limitFile, limit) &&
         ReadNumber(folder + "/" + usageFile, usage)) {
@@ -45,20 +40,9 @@ uint64_t RoomUnder(const std::string& mount, const std::string& path, const char
 }
 
 uint64_t CgroupRoom() {
-  std::ifstream cgroups("/proc/self/cgroup");
   uint64_t room = UINT64_MAX;
-  for (std::string line; std::getline(cgroups, line);) {
-    std::istringstream fields(line);
-    std::string id, controllers, path;
-    if (!std::getline(fields, id, ':') || !std::getline(fields, controllers, ':')) continue;
-    std::getline(fields, path);
-    uint64_t here = UINT64_MAX;
-    if (id == "0" && controllers.empty()) {
-      here = RoomUnder("/sys/fs/cgroup", path, "memory.max", "memory.current");
-    } else if (controllers == "memory") {
-      here = RoomUnder("/sys/fs/cgroup/memory", path, "memory.limit_in_bytes",
-                       "memory.usage_in_bytes");
-    }
+  for (const TCgroup& group : CgroupsOf("memory")) {
+    const uint64_t here = RoomUnder(group);
     if (here < room) room = here;
   }
   return room;

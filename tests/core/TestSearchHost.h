@@ -25,6 +25,8 @@ class TTestHost : public TSearchHost {
   bool wholeWord = false;
   std::deque<bool> wholeWordAnswers;  // used first, one per question, then wholeWord
   bool cancelled = false;
+  size_t threads = 1;
+  bool lendsUpcoming = false;  // lends the later folders to be read ahead
 
   std::function<void(int call)> onProcessEvents;  // call counts from 1
   std::function<void(const std::string& path, size_t number)> onFileStarted;
@@ -58,6 +60,11 @@ class TTestHost : public TSearchHost {
     return searchText;
   }
   bool CaseSensitive() override { return Note("CaseSensitive"), caseSensitive; }
+  size_t SearchThreads() override { return threads; }
+  std::optional<std::string> UpcomingFolder(size_t i) override {
+    if (!lendsUpcoming) return std::nullopt;
+    return folders.at(i);
+  }
   bool WholeWord() override {
     Note("WholeWord");
     if (onWholeWord) onWholeWord();

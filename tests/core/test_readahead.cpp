@@ -12,6 +12,7 @@
 #include "TestSearchHost.h"
 #include "search/FileLines.h"
 #include "search/ReadAhead.h"
+#include "search/SearchResults.h"
 
 using namespace trawlix;
 
@@ -34,7 +35,8 @@ class ReadAheadTest : public ::testing::Test {
   // after the first, the text taken over, or none where the run is to load it itself.
   std::map<std::string, std::optional<std::string>> Walk(const std::vector<std::string>& folders) {
     std::map<std::string, std::optional<std::string>> taken;
-    TReadAhead ahead(host, masks, folders.size());
+    TSearchResults results;
+    TReadAhead ahead(host, masks, folders.size(), 0, results);
     ahead.Loaded(true);
     TFileLines lines;
     for (size_t i = 0; i < folders.size(); ++i) {
@@ -45,8 +47,9 @@ class ReadAheadTest : public ::testing::Test {
       for (size_t j = 0; j < files.size(); ++j) {
         ahead.Started(i, j, files, open);
         bool waited = false;
+        std::vector<TGrepItem> records;
         const bool took = ahead.Take(
-            lines, [] {}, waited);
+                              lines, records, [] {}, waited) == TReadAhead::TTaken::Bytes;
         if (i > 0)
           taken[folders[i] + "/" + files[j]] =
               took ? std::optional(std::string(lines.Text())) : std::nullopt;
