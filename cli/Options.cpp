@@ -25,7 +25,9 @@ const char* const kUsageText =
     "  -h, --help             show this help and exit\n"
     "      --version          show the version and exit\n"
     "\n"
-    "Exit status: 0 if a line matched, 1 if none did, 2 on an error.\n";
+    "Exit status: 0 if a line matched and nothing failed, 1 if none matched and nothing\n"
+    "failed, 2 if a file or folder could not be read (its report is printed with the\n"
+    "results, whether lines matched or not) or on any other error.\n";
 
 const char* const kVersionText = "trawlix-cli " TRAWLIX_VERSION "\n";
 

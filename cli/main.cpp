@@ -39,7 +39,8 @@ int Search(const TCliOptions& options) {
                  SystemErrorText(output.Error()).c_str());
     return kTrouble;
   }
-  if (!folders.missing.empty()) return kTrouble;
+  // A file or folder that could not be read leaves the search incomplete, matches or not.
+  if (!folders.missing.empty() || results.ReportCount() > 0) return kTrouble;
   return results.GrepItems().empty() ? kNoMatch : kFound;
 }
 

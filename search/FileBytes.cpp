@@ -48,7 +48,9 @@ OpenedFile OpenRegularFile(int folderFd, const std::string& name, const std::str
 }  // namespace
 
 void TFileBytes::Load(const std::string& fullPath) {
-  LoadAt(AT_FDCWD, fullPath, fullPath);
+  const TPathStart start = StartOfPath(fullPath);
+  if (start.folder == -1) ThrowOpenError(fullPath, SystemErrorText(errno));
+  LoadAt(start.folder, start.rest, fullPath);
 }
 
 void TFileBytes::LoadAt(int folderFd, const std::string& name, const std::string& fullPath,

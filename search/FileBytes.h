@@ -23,7 +23,8 @@ class TFileBytes {
   // short while mapped ends where it was cut). Throws EFOpenError, EReadError or
   // EOutOfMemory (beyond the memory budget) naming fullPath.
   // Only regular files are read: a FIFO, socket or device (reached through a link or
-  // swapped in after the listing) fails with EFOpenError instead of hanging.
+  // swapped in after the listing) fails with EFOpenError instead of hanging. The path may
+  // be of any length (StartOfPath).
   void Load(const std::string& fullPath);
   // Files from this size on are mapped: copying them costs more than mapping and touching
   // their pages, and they no longer fit the caches that a copy would leave them in.

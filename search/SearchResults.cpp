@@ -85,6 +85,7 @@ void TSearchResults::ClearLines() {
   lineItemIndex_.clear();
   headers_.clear();
   texts_.clear();
+  reports_ = 0;
 }
 
 // Match lines are made from their records, so they cannot outlive them.
@@ -136,6 +137,16 @@ void TSearchResults::AppendText(std::string text) {
   ReserveLine();
   texts_.push_back(std::move(text));
   PushLine(Kind::Text, texts_.size() - 1, -1);
+}
+
+void TSearchResults::AppendErrorReport(const char* heading, const std::string& path,
+                                       const Exception& error) {
+  AppendText(heading);
+  AppendText("\"" + path + "\"");
+  AppendText("because an exception occurred:");
+  AppendText(std::string(error.TypeName()) + ": " + error.Message());
+  AppendText("");
+  ++reports_;
 }
 
 void TSearchResults::AppendMatch(TGrepItem item) {

@@ -16,6 +16,8 @@
 
 namespace trawlix {
 
+class Exception;
+
 // The records in the order found.
 using TGrepItems = TChunkedList<TGrepItem>;
 
@@ -42,6 +44,12 @@ class TSearchResults {
   void AppendSeparator();
   void AppendHeader(const std::shared_ptr<const std::string>& path);
   void AppendText(std::string text);  // one line of an error report
+  // The five lines that say why a file could not be loaded or searched, or a folder
+  // listed: the heading ("Unable to load file "), the path in double quotes, "because an
+  // exception occurred:", the error's type name, ": " and its message, and an empty line.
+  void AppendErrorReport(const char* heading, const std::string& path, const Exception& error);
+  // The reports appended since the lines were last emptied.
+  size_t ReportCount() const { return reports_; }
   // The records made from now on are of a newly loaded file.
   void StartFile();
   // A record whose sample lives as long as the records of this model (until ClearItems).
@@ -74,6 +82,7 @@ class TSearchResults {
   std::vector<std::unique_ptr<TSampleStore>> otherSamples_;
   std::vector<std::shared_ptr<const std::string>> headers_;
   std::vector<std::string> texts_;
+  size_t reports_ = 0;
 };
 
 }  // namespace trawlix

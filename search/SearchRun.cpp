@@ -30,13 +30,21 @@ namespace {
 // match always gets a header.
 constexpr const char* kNoHeader = "?This is an invalid filename*";
 
-void AppendErrorReport(TSearchResults& results, const std::string& path, const char* typeName,
-                       const std::string& message) {
-  results.AppendText("Unable to load file ");
-  results.AppendText("\"" + path + "\"");
-  results.AppendText("because an exception occurred:");
-  results.AppendText(std::string(typeName) + ": " + message);
-  results.AppendText("");
+// The first lines of the reports of a file and of a folder.
+constexpr const char* kUnableToLoad = "Unable to load file ";
+constexpr const char* kUnableToList = "Unable to list folder ";
+
+// Reports a folder that could not be listed in full: it could not be opened, or its
+// listing stopped short.
+void ReportFolder(TSearchResults& results, const TOpenFolder& folder, int error) {
+  const std::string reason = "\"" + folder.path + "\". " + SystemErrorText(error);
+  if (folder.handle.Valid()) {
+    results.AppendErrorReport(kUnableToList, folder.path,
+                              EReadError("Cannot list folder " + reason));
+  } else {
+    results.AppendErrorReport(kUnableToList, folder.path,
+                              EFOpenError("Cannot open folder " + reason));
+  }
 }
 
 // One run's state across its folders and files.
@@ -62,9 +70,11 @@ class TRun {
       host_.FolderStarted(i + 1);
       host_.ProcessEvents();
       auto open = std::make_shared<const TOpenFolder>(TOpenFolder{folder, TFolderHandle(folder)});
-      ListFolderFiles(host_, open->handle, i, masks_, files_);
+      const int listingError = ListFolderFiles(host_, open->handle, i, masks_, files_);
       host_.FilesListed(files_.size());
       SearchFiles(open, i);
+      // A folder that could not be listed in full is reported after the files it gave.
+      if (listingError != 0) ReportFolder(results_, *open, listingError);
     }
   }
 
@@ -98,7 +108,7 @@ class TRun {
           SearchLoadedFile();
         }
       } catch (const Exception& e) {
-        AppendErrorReport(results_, fullPath_, e.TypeName(), e.Message());
+        results_.AppendErrorReport(kUnableToLoad, fullPath_, e);
       } catch (const std::bad_alloc&) {
         ReportOutOfMemory();
       } catch (const std::length_error&) {
@@ -110,8 +120,7 @@ class TRun {
 
   void ReportOutOfMemory() {
     lines_ = TFileLines();  // give the file's buffer back before the report is built
-    EOutOfMemory error("Out of memory");
-    AppendErrorReport(results_, fullPath_, error.TypeName(), error.Message());
+    results_.AppendErrorReport(kUnableToLoad, fullPath_, EOutOfMemory("Out of memory"));
   }
 
   void SearchLoadedFile() {
@@ -176,14 +185,15 @@ class TRun {
 
 // The folder is open all the same, for its files are opened through it; one that cannot
 // be opened gives no files either way.
-void ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
-                     const TStringList& masks, TStringList& files) {
+int ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
+                    const TStringList& masks, TStringList& files) {
   const TFolderEntries* listed = handle.Valid() ? host.ListedEntries(i) : nullptr;
   if (listed != nullptr) {
     ListMatchingFiles(*listed, masks, 0, files);
-  } else {
-    ListMatchingFiles(handle, masks, 0, files);
+    return listed->Error();
   }
+  ListMatchingFiles(handle, masks, 0, files);
+  return handle.Error();
 }
 
 void RunSearch(TSearchHost& host, TSearchResults& results) {

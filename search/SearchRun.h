@@ -71,9 +71,11 @@ class TSearchReport {
 class TSearchHost : public TSearchInputs, public TSearchReport {};
 
 // Folder i's matching files, open as `handle`, into `files` (emptied first): from the
-// entries its host listed when there are any, else from the folder itself.
-void ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
-                     const TStringList& masks, TStringList& files);
+// entries its host listed when there are any, else from the folder itself. Returns why
+// the folder could not be listed in full (the error number of its open, or of the
+// listing that stopped short: the handle's own, or that of the host's), or 0.
+int ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
+                    const TStringList& masks, TStringList& files);
 
 // Runs one search into `results`, emptying it first.
 void RunSearch(TSearchHost& host, TSearchResults& results);

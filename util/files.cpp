@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <set>
 #include <utility>
 
@@ -59,6 +60,7 @@ int AppendSubfolders(const TFolderHandle& handle, const std::string& folder,
     folders.push_back(folder + std::string(name));
     ++appended;
   });
+  if (kept != nullptr) kept->SetError(handle.Error());
   return appended;
 }
 
@@ -132,15 +134,52 @@ void TFolderEntries::Add(std::string_view name, Kind kind) {
 void TFolderEntries::Clear() {
   names_.clear();
   kinds_.clear();
+  error_ = 0;
+}
+
+TPathStart StartOfPath(const std::string& path) {
+  TPathStart start;
+  std::string_view rest(path);
+  while (rest.size() >= PATH_MAX) {
+    // The longest run of whole names that fits, up to the separator after it.
+    const size_t cut = rest.rfind('/', PATH_MAX - 1);
+    if (cut == std::string_view::npos || cut == 0) {
+      errno = ENAMETOOLONG;  // a single name longer than any path
+      start.folder = -1;
+      return start;
+    }
+    const std::string run(rest.substr(0, cut));
+    start.reached =
+        TFileDescriptor(openat(start.folder, run.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    start.folder = start.reached.Get();
+    if (start.folder < 0) return start;
+    // What follows is taken from the folder reached, never from the root.
+    const size_t next = rest.find_first_not_of('/', cut);
+    rest.remove_prefix(next == std::string_view::npos ? rest.size() : next);
+  }
+  start.rest = rest.empty() ? "." : std::string(rest);
+  return start;
 }
 
 bool DirectoryExists(const std::string& path) {
+  const TPathStart start = StartOfPath(path);
   struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return start.folder != -1 && fstatat(start.folder, start.rest.c_str(), &st, 0) == 0 &&
+         S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+int OpenFolder(const std::string& folder) {
+  const TPathStart start = StartOfPath(folder);
+  if (start.folder == -1) return -1;
+  return openat(start.folder, start.rest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+}  // namespace
+
 TFolderHandle::TFolderHandle(const std::string& folder)
-    : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+    : fd_(OpenFolder(folder)), error_(fd_.Valid() ? 0 : errno) {}
 
 namespace {
 
@@ -170,14 +209,24 @@ TFolderHandle::EntryKind KindOf(int folderFd, const char* name, unsigned char ty
 void TFolderHandle::ListEntries(void (*callback)(void*, std::string_view, EntryKind),
                                 void* context) const {
   if (!fd_.Valid()) return;
+  error_ = 0;
   // The handle may be listed more than once: each later listing starts from the beginning.
-  if (listed_ && lseek(fd_.Get(), 0, SEEK_SET) != 0) return;
+  if (listed_ && lseek(fd_.Get(), 0, SEEK_SET) != 0) {
+    error_ = errno;
+    return;
+  }
   listed_ = true;
   // getdents64 fills the buffer with records laid out as struct dirent64.
   alignas(dirent64) char buffer[32768];
   for (;;) {
     const ssize_t got = getdents64(fd_.Get(), buffer, sizeof buffer);
-    if (got <= 0) return;  // end of the folder, or it vanished meanwhile
+    if (got == 0) return;  // the end of the folder
+    if (got < 0) {
+      // An I/O error, or the folder was removed since it was opened.
+      if (errno == EINTR) continue;
+      error_ = errno;
+      return;
+    }
     for (ssize_t at = 0; at < got;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
       at += entry->d_reclen;

@@ -1,6 +1,7 @@
 #pragma once
 // Paths and folders: separators, subfolder enumeration, and the folder handle
 // through which a folder's files are listed and opened.
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <string>
@@ -55,17 +56,33 @@ ssize_t ReadCached(int fd, char* into, size_t wanted, int& refusal);
 enum class TFileSystemKind : unsigned char { Kernel, Memory, Disk, Remote };
 TFileSystemKind FileSystemKindOf(int fd);
 
+// A path of any length, as the system can take it: `rest`, opened from `folder`. A path
+// that fits in PATH_MAX stands as it is, from AT_FDCWD. A longer one is walked in runs of
+// whole names that fit, each run's folder opened O_PATH from the one before (which needs
+// only the search permission that the system's own lookup needs): `folder` is the last
+// of them (-1, with errno set, where a run cannot be reached) and `rest` what follows it.
+struct TPathStart {
+  TFileDescriptor reached;  // the last run's folder, for a long path
+  int folder = AT_FDCWD;
+  std::string rest;
+};
+TPathStart StartOfPath(const std::string& path);
+
 // Whether the path names an existing directory (links followed).
 bool DirectoryExists(const std::string& path);
 
 // An open folder: its entries are listed and its files opened through one descriptor.
-// A folder that cannot be opened gives an invalid handle and lists nothing.
+// A folder that cannot be opened gives an invalid handle and lists nothing. The handle
+// keeps why, and why a listing stopped short, for whoever lists it to report.
 class TFolderHandle {
  public:
   explicit TFolderHandle(const std::string& folder);
 
   bool Valid() const { return fd_.Valid(); }
   int Fd() const { return fd_.Get(); }
+  // The error number that kept the folder from opening (Valid() is false), or that ended
+  // its last listing before the end (read it after ForEachEntry); 0 for neither.
+  int Error() const { return error_; }
 
   enum class EntryKind : unsigned char { File, Folder, Other };
   // Calls visit(name, kind) for every entry but "." and "..", in listing order.
@@ -75,6 +92,7 @@ class TFolderHandle {
 
  private:
   TFileDescriptor fd_;
+  mutable int error_ = 0;
   mutable bool listed_ = false;  // a second listing must start again from the beginning
   void ListEntries(void (*callback)(void*, std::string_view, EntryKind), void* context) const;
 };
@@ -93,6 +111,9 @@ class TFolderEntries {
   using Kind = TFolderHandle::EntryKind;
   void Add(std::string_view name, Kind kind);
   void Clear();
+  // The listing's own failure, kept with what it gave (TFolderHandle::Error).
+  void SetError(int error) { error_ = error; }
+  int Error() const { return error_; }
   // Calls visit(name, kind) for every entry, in the order added.
   template <typename Visit>
   void ForEach(Visit&& visit) const;
@@ -100,6 +121,7 @@ class TFolderEntries {
  private:
   std::string names_;  // each name followed by a NUL, which no name holds
   std::vector<Kind> kinds_;
+  int error_ = 0;
 };
 
 template <typename Visit>
@@ -119,7 +141,7 @@ using TListedFolders = std::unordered_map<std::string, TFolderEntries>;
 // keeps there the entries of each folder it lists: Folder's under Folder, every other
 // under its entry in Folders. The walk lists each folder to find its subfolders; keeping
 // the other entries spares listing it again for its files. A folder it does not enter
-// (reached again through a link) is not kept.
+// (reached again through a link, or one that cannot be opened) is not kept.
 int ListAllSubfoldersOf(const std::string& folder, TStringList& folders,
                         TListedFolders* listed = nullptr);
 

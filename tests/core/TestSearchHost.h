@@ -100,9 +100,15 @@ class TTestHost : public TSearchHost {
   void Note(std::string entry) { log.push_back(std::move(entry)); }
 };
 
-// The five lines that report a file that could not be loaded or searched.
-inline std::vector<std::string> ErrorBlock(const std::string& path, const std::string& error) {
-  return {"Unable to load file ", "\"" + path + "\"", "because an exception occurred:", error, ""};
+// The five lines that report a file that could not be loaded or searched, or with the
+// folder's heading, a folder that could not be listed.
+inline std::vector<std::string> ErrorBlock(const std::string& path, const std::string& error,
+                                           const std::string& heading = "Unable to load file ") {
+  return {heading, "\"" + path + "\"", "because an exception occurred:", error, ""};
+}
+inline std::vector<std::string> FolderErrorBlock(const std::string& path,
+                                                 const std::string& error) {
+  return ErrorBlock(path, error, "Unable to list folder ");
 }
 
 }  // namespace trawlix

@@ -97,6 +97,27 @@ TEST_F(CliTest, ExitsOneWhenNothingMatches) {
   EXPECT_EQ(run.err, "");
 }
 
+// Any report, with matches or without, exits 2; 1 is a clean run that found nothing. The
+// unreadable file is injected: a link to /proc/self/mem, which the kernel refuses to read
+// at offset 0 whoever reads it (root reads any file that permissions would lock).
+TEST_F(CliTest, TheExitStatusSaysWhetherEverythingCouldBeRead) {
+  const std::string match = scratch / "match", none = scratch / "none",
+                    unreadable = scratch / "bad";
+  scratch.Write("match/a.txt", "foo");
+  scratch.Write("none/b.txt", "bar");
+  scratch.MakeFolder("bad");
+  MakeLink("/proc/self/mem", unreadable + "/mem.txt");
+  const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+      {{match, unreadable}, 2}, {{none, unreadable}, 2}, {{none}, 1}, {{match}, 0}};
+  for (const auto& [folders, status] : cases) {
+    std::vector<std::string> args = {"-t", "foo"};
+    args.insert(args.end(), folders.begin(), folders.end());
+    const TCliRun run = Cli(args);
+    EXPECT_EQ(run.status, status) << folders.back() << "\n" << run.out;
+    EXPECT_EQ(run.err, "");
+  }
+}
+
 TEST_F(CliTest, UsageErrorsExitTwoWithNothingOnStandardOutput) {
   std::string folder = scratch.MakeFolder("A");
   const std::vector<std::vector<std::string>> cases = {

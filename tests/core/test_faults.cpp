@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "LineReference.h"
 #include "SpecialFiles.h"
 #include "TempDir.h"
 #include "TestSearchHost.h"
@@ -36,6 +37,7 @@
 #include "search/SearchRun.h"
 #include "util/errors.h"
 #include "util/files.h"
+#include "util/lists.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TRAWLIX_UNDER_ASAN 1
@@ -187,32 +189,43 @@ size_t CountOf(const Lines& lines, const std::string& line) {
 // ---------------------------------------------------------------------------------------
 // Files and folders that cannot be opened or read.
 
-// Root reads every file, so the search runs in a child that gives up root (setuid to
-// nobody, 65534) first; the other folders stay readable to everyone. A folder that cannot
-// be listed gives nothing, without a report.
-TEST(FaultRun, UnreadableFileIsReportedAndTheRunGoesOn) {
+// Root reads every file, so a search over what a plain user cannot read runs in a child
+// that gives up root (setuid to nobody, 65534) first; false where it could not.
+bool GiveUpRoot() {
+  return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+}
+
+std::string FolderOpenError(const std::string& path, const std::string& reason) {
+  return "EFOpenError: Cannot open folder \"" + path + "\". " + reason;
+}
+
+// As nobody (see GiveUpRoot); the other folders stay readable to everyone. Add All on 1
+// lists the folder that cannot be opened from its parent's listing, and the search
+// reports it in its place, once.
+TEST(FaultRun, UnreadableFileAndFolderAreReportedAndTheRunGoesOn) {
   TempDir dir;
   ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
-  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("2"),
-                    locked = dir.MakeFolder("locked"), third = dir.MakeFolder("3");
+  const std::string first = dir.MakeFolder("1"), second = dir.MakeFolder("1/2"),
+                    locked = dir.MakeFolder("1/2/locked"), third = dir.MakeFolder("3");
   dir.Write("1/a.txt", "a needle");
-  const std::string secret = dir.Write("2/secret.txt", "needle");
-  dir.Write("locked/hidden.txt", "needle");
+  const std::string secret = dir.Write("1/2/secret.txt", "needle");
+  dir.Write("1/2/locked/hidden.txt", "needle");
   dir.Write("3/c.txt", "\nc needle");
   ASSERT_EQ(chmod(secret.c_str(), 0), 0);
   ASSERT_EQ(chmod(locked.c_str(), 0), 0);
 
   const ChildOutcome outcome = InChild(60, [&] {
-    if (geteuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-      _exit(3);
-    }
-    return Pack(Search({first, second, locked, third}, "needle"));
+    if (!GiveUpRoot()) _exit(3);
+    TStringList folders;
+    AppendFolderTree(first, folders);
+    folders.push_back(third);
+    return Pack(Search(folders, "needle"));
   });
   ASSERT_EQ(outcome.how, "exit 0") << "exit 3: could not give up root";
   EXPECT_EQ(Unpack(outcome.output),
             Join({{first + "/a.txt", "    [0] a needle"},
                   ErrorBlock(secret, OpenError(secret, "Permission denied")),
+                  FolderErrorBlock(locked, FolderOpenError(locked, "Permission denied")),
                   {"", third + "/c.txt", "    [1] c needle"}}));
 }
 
@@ -595,11 +608,13 @@ TEST(FaultTree, LinkCycleUnderTheRecursiveCli) {
   EXPECT_EQ(cli.output, expected);
 }
 
-// A chain of folders much deeper than PATH_MAX allows to name. Made and removed through
-// descriptors, since the deep paths cannot be passed to the system.
+// A chain of 30 folders with 200-byte names, whose deepest paths run past 6,000 bytes,
+// beyond PATH_MAX, and a file at the bottom. Made and removed through descriptors, so
+// that the tree does not depend on what it tests.
 class DeepTree : public testing::Test {
  protected:
-  static constexpr int kLevels = 1000;
+  static constexpr int kLevels = 30;
+  static constexpr std::string_view kText = "first\nthe needle\r\nnone\nNEEDLE again\n";
   TempDir dir;
   Lines paths;  // paths[k]: the folder at depth k + 1
 
@@ -616,18 +631,20 @@ class DeepTree : public testing::Test {
       path += "/" + name;
       paths.push_back(path);
     }
+    const int file = openat(fd, "hit.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(write(file, kText.data(), kText.size()), static_cast<ssize_t>(kText.size()));
+    close(file);
     close(fd);
-    dir.Write(Name(1) + "/hit.txt", "needle");
   }
 
   void TearDown() override {
-    EXPECT_EQ(unlink((dir / Name(1) + "/hit.txt").c_str()), 0);
     int fd = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int k = 1; k <= kLevels && fd >= 0; ++k) {
       const int child = openat(fd, Name(k).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       close(fd);
       fd = child;
     }
+    EXPECT_EQ(unlinkat(fd, "hit.txt", 0), 0);
     for (int k = kLevels; k >= 1 && fd >= 0; --k) {
       const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       close(fd);
@@ -637,28 +654,35 @@ class DeepTree : public testing::Test {
     if (fd >= 0) close(fd);
   }
 
-  static std::string Name(int k) { return "level" + std::to_string(10000 + k); }
+  static std::string Name(int k) { return std::string(198, 'd') + std::to_string(10 + k); }
 };
 
-// The walk enters every folder whose path the system can still open and lists its
-// subfolders; the first folder whose path is too long is listed but not entered, so the
-// walk ends there, without error, as for any folder that cannot be listed.
-TEST_F(DeepTree, WalkEndsWherePathsBecomeTooLong) {
+// Add All walks to the bottom, the search lists and reads every folder however long its
+// path, and Copy file content reads the file by its full path.
+TEST_F(DeepTree, PathsOfAnyLengthAreWalkedSearchedAndRead) {
+  ASSERT_GT(paths.back().size(), size_t{6000});
   TStringList folders;
-  const int count = ListAllSubfolders(dir.Path() + "/*.*", folders);
-  ASSERT_EQ(count, static_cast<int>(folders.size()));
-  ASSERT_GE(folders.size(), 2u);
-  ASSERT_LT(folders.size(), paths.size());
-  EXPECT_EQ(folders, Lines(paths.begin(), paths.begin() + static_cast<long>(folders.size())));
-  // A folder is entered through its path and a separator, which must fit in PATH_MAX.
-  EXPECT_LT(folders[folders.size() - 2].size() + 1, size_t{PATH_MAX});
-  EXPECT_GE(folders.back().size() + 1, size_t{PATH_MAX});
+  AppendFolderTree(dir.Path(), folders);
+  EXPECT_EQ(folders, Join({{dir.Path()}, paths}));
 
-  // trawlix-cli -r walks the same way and searches what it can open.
+  const std::string hit = paths.back() + "/hit.txt";
+  const TStringList lines = ReferenceLines(kText);
+  Lines expected = {hit};
+  for (long n = -1; (n = ReferenceFindNextMatch("needle", lines, false, n)) != -1;) {
+    expected.push_back("    [" + std::to_string(n) + "] " + lines[static_cast<size_t>(n)]);
+  }
+  ASSERT_EQ(expected.size(), 3u);
+  EXPECT_EQ(Search(folders, "needle"), expected);
+  TFileLines file;
+  file.Load(hit);
+  EXPECT_EQ(file.ToStringList(), lines);
+
   TempDir outputs;
   const ChildOutcome cli = RunCli(outputs, {"-r", "-t", "needle", dir.Path()});
-  ASSERT_EQ(cli.how, "exit 0");
-  EXPECT_EQ(cli.output, paths[0] + "/hit.txt\n    [0] needle\n");
+  EXPECT_EQ(cli.how, "exit 0");
+  std::string printed;
+  for (const std::string& line : expected) printed += line + "\n";
+  EXPECT_EQ(cli.output, printed);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -402,10 +403,13 @@ TEST_F(SearchRunTest, CancelBetweenSearchStepsKeepsWhatWasAdded) {
   EXPECT_EQ(host.log.back(), "ClearCancelled");
 }
 
-TEST_F(SearchRunTest, MissingFoldersAndAnEmptyListGiveNoLines) {
-  host.folders = {scratch / "nowhere"};
+TEST_F(SearchRunTest, AMissingFolderIsReportedAndAnEmptyListGivesNoLines) {
+  const std::string nowhere = scratch / "nowhere";
+  host.folders = {nowhere};
   Run();
-  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_EQ(LinesOf(results),
+            FolderErrorBlock(nowhere, "EFOpenError: Cannot open folder \"" + nowhere +
+                                          "\". No such file or directory"));
   EXPECT_TRUE(host.Logged("FilesListed 0"));
 
   host = TTestHost();
@@ -472,12 +476,29 @@ TEST_F(SearchRunTest, TheRunTakesFilesFromKeptEntriesAndListsTheOtherFolders) {
   EXPECT_EQ(LinesOf(results), (Lines{b, "    [0] foo", "", c, "    [0] foo"}));
 }
 
-TEST_F(SearchRunTest, AFolderGoneSinceItsEntriesWereKeptGivesNoFiles) {
+// A folder removed between Add All and the search, and one whose listing an I/O error
+// stopped short (the fault is injected into its kept entries): each is reported in its
+// turn, after the files it gave, and the run goes on.
+TEST_F(SearchRunTest, AFolderThatCannotBeListedIsReportedAfterWhatItGave) {
+  const std::string gone = scratch / "gone", partial = scratch.MakeFolder("partial");
+  const std::string p = scratch.Write("partial/p.txt", "foo");
+  const std::string c = scratch.Write("C/c.txt", "foo");
   TListedHost listedHost;
-  listedHost.folders = {scratch / "gone"};
-  listedHost.listed[scratch / "gone"] = EntriesFrom({{"a.txt", TFolderHandle::EntryKind::File}});
+  listedHost.folders = {gone, partial, scratch / "C"};
+  listedHost.listed[gone] = EntriesFrom({{"a.txt", TFolderHandle::EntryKind::File}});
+  listedHost.listed[partial] = EntriesFrom({{"p.txt", TFolderHandle::EntryKind::File}});
+  listedHost.listed[partial].SetError(EIO);
   RunSearch(listedHost, results);
-  EXPECT_EQ(results.LineCount(), 0u);
+  EXPECT_EQ(LinesOf(results),
+            Join({FolderErrorBlock(gone, "EFOpenError: Cannot open folder \"" + gone +
+                                             "\". No such file or directory"),
+                  {"", p, "    [0] foo"},
+                  FolderErrorBlock(partial, "EReadError: Cannot list folder \"" + partial +
+                                                "\". Input/output error"),
+                  {"", c, "    [0] foo"}}));
+  EXPECT_EQ(results.LineItemIndex(),
+            (Index{-1, -1, -1, -1, -1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, 1}));
+  EXPECT_EQ(results.ReportCount(), 2u);
   EXPECT_TRUE(listedHost.Logged("FilesListed 0"));
 }
 

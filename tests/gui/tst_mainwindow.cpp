@@ -243,13 +243,15 @@ class TestMainWindow : public QObject {
     QVERIFY(shown);
   }
 
+  // The results list shows the reports of a file and of folders that cannot be read.
   void survivesVanishingFolderAndFile() {
     TTempTree tree;
     const std::string a = tree.Folder("a"), b = tree.Folder("b"), c = tree.Folder("c");
     const std::string first = tree.File("a/1.txt", "cat one\n");
     const std::string gone = tree.File("b/2.txt", "cat two\n");
     tree.File("c/3.txt", "cat three\n");
-    frmFolders->lstFolders->SetItems({a, b, c, tree.Path("never-there")});
+    const std::string never = tree.Path("never-there");
+    frmFolders->lstFolders->SetItems({a, b, c, never});
     TEventWatcher remove([&] {
       const QString label = frmStatus->lblFilename->text();
       if (label == Q(first)) std::filesystem::remove_all(c);
@@ -258,13 +260,20 @@ class TestMainWindow : public QObject {
       return true;
     });
     const QStringList lines = RunAndCollect();
-    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines.size(), 17);
     QCOMPARE(lines.mid(0, 4), QStringList({Q(first), "    [0] cat one", "Unable to load file ",
                                            "\"" + Q(gone) + "\""}));
     QCOMPARE(lines[4], QString("because an exception occurred:"));
     QVERIFY2(lines[5].startsWith("EFOpenError: Cannot open file \"" + Q(gone) + "\". "),
              qPrintable(lines[5]));
     QCOMPARE(lines[6], QString());
+    for (const auto& [at, folder] : {std::pair{7, c}, std::pair{12, never}}) {
+      QCOMPARE(lines.mid(at, 5), QStringList({"Unable to list folder ", "\"" + Q(folder) + "\"",
+                                              "because an exception occurred:",
+                                              "EFOpenError: Cannot open folder \"" + Q(folder) +
+                                                  "\". No such file or directory",
+                                              ""}));
+    }
   }
 
   // Ok pressed again while a run lets events run is refused: one run, one results window.
