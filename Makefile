@@ -31,7 +31,7 @@ test: build
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
 # Then the tests that run the read-ahead's threads, under ThreadSanitizer.
 THREAD_SANITIZE_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
-THREADED_TESTS = ReadAhead*:SearchRunTest*
+THREADED_TESTS = ReadAhead*:SearchRunTest*:Threads*
 check-sanitizers: deps
 	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" >/dev/null

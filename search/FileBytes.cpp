@@ -175,7 +175,15 @@ void TFileBytes::Assign(std::string_view bytes) {
   length_ = bytes.size();
 }
 
+void TFileBytes::ViewOf(const TFileBytes& whole, size_t from) {
+  Clear();
+  whole_ = &whole;
+  data_ = whole.data_ + from;
+  length_ = whole.length_ - from;
+}
+
 void TFileBytes::Clear() {
+  whole_ = nullptr;
   mapping_.Unmap();
   mappedFd_ = TFileDescriptor();
   data_ = nullptr;
@@ -184,7 +192,11 @@ void TFileBytes::Clear() {
 
 // A fault on a page that the file still reaches past is a page that could not be read;
 // one past the file's present end is the file cut short, whose text ends at the cut.
-void TFileBytes::CheckIntact() {
+void TFileBytes::CheckIntact() const {
+  if (whole_ != nullptr) {
+    whole_->CheckIntact();
+    return;
+  }
   const size_t fault = mapping_.FirstFault();
   if (fault == TFileMapping::kNoFault) return;
   struct stat st;

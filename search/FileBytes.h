@@ -40,6 +40,10 @@ class TFileBytes {
   // with nothing loaded, for any other file or any failure, which LoadAt then meets at the
   // file's turn. beforeWait is called as in LoadAt.
   bool LoadAheadAt(int folderFd, const std::string& name, const std::function<void()>& beforeWait);
+  // Sees the bytes of `whole`, a mapped file, from offset `from` on, as if they had been
+  // loaded here; `whole` must stay loaded meanwhile. The view is mapped (see Mapped), and
+  // asks `whole` whether it is intact.
+  void ViewOf(const TFileBytes& whole, size_t from);
   // Takes over the bytes that `other` loaded (not mapped), leaving it this one's buffer.
   void TakeBytesOf(TFileBytes& other);
   // Drops the content, keeping the buffer for the next file.
@@ -51,22 +55,25 @@ class TFileBytes {
 
   // Whether the file is mapped: its bytes are then the file's own, which other programs
   // may change while they are searched.
-  bool Mapped() const { return mapping_.Data() != nullptr; }
+  bool Mapped() const { return mapping_.Data() != nullptr || whole_ != nullptr; }
   // Throws EReadError where a page of the mapped file could not be read (an I/O error),
   // which the reader saw as the text ending there.
-  void CheckIntact();
+  void CheckIntact() const;
   // Whether the mapped file was found cut short (or unreadable) while it was searched.
-  bool CutShort() const { return mapping_.FirstFault() != TFileMapping::kNoFault; }
+  bool CutShort() const {
+    return whole_ != nullptr ? whole_->CutShort() : mapping_.FirstFault() != TFileMapping::kNoFault;
+  }
 
  private:
   // Kept across files: it only grows, unless a much smaller file follows a huge one.
   TByteBuffer buffer_;
-  TFileMapping mapping_;        // the file, when it is large enough to be mapped
-  TFileDescriptor mappedFd_;    // the mapped file, open
-  const char* data_ = nullptr;  // the loaded bytes: the buffer's or the mapping's
-  size_t length_ = 0;           // bytes loaded
-  bool noAtime_ = true;         // cleared once the system refuses O_NOATIME
-  dev_t device_ = 0;            // the device of the file being loaded
+  TFileMapping mapping_;               // the file, when it is large enough to be mapped
+  TFileDescriptor mappedFd_;           // the mapped file, open
+  const char* data_ = nullptr;         // the loaded bytes: the buffer's or the mapping's
+  const TFileBytes* whole_ = nullptr;  // the mapped file this one is a view of
+  size_t length_ = 0;                  // bytes loaded
+  bool noAtime_ = true;                // cleared once the system refuses O_NOATIME
+  dev_t device_ = 0;                   // the device of the file being loaded
   // The kind of file system last asked for, and its device: a run's files mostly share one.
   dev_t kindDevice_ = 0;
   std::optional<TFileSystemKind> kind_;

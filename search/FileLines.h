@@ -48,12 +48,20 @@ class TFileLines {
     bytes_.TakeBytesOf(other);
     Loaded();
   }
+  // Sees `whole`'s lines from offset `from` (a line's start) on (see TFileBytes::ViewOf):
+  // line 0 is the one that begins there.
+  void ViewOf(const TFileLines& whole, size_t from) {
+    bytes_.ViewOf(whole.bytes_, from);
+    Loaded();
+  }
   void Clear() {
     bytes_.Clear();
     Loaded();
   }
   bool Mapped() const { return bytes_.Mapped(); }
-  void CheckIntact() { bytes_.CheckIntact(); }
+  void CheckIntact() const { bytes_.CheckIntact(); }
+  const char* Data() const { return bytes_.Data(); }
+  size_t Length() const { return bytes_.Length(); }
   bool CutShort() const { return bytes_.CutShort(); }
 
   // The lines: see TTextLines.
@@ -71,6 +79,8 @@ class TFileLines {
   int64_t LineAtOffset(size_t offset) { return lines_.LineAtOffset(offset); }
   size_t LineStart(int64_t i) { return lines_.LineStart(i); }
   const TPattern& LastPattern() const { return lines_.LastPattern(); }
+  void LimitSearch(size_t end) { lines_.LimitSearch(end); }
+  bool EndsBefore(size_t offset) { return lines_.EndsBefore(offset); }
 
  private:
   TFileBytes bytes_;

@@ -178,12 +178,14 @@ void TGrepItem::SetSpans(const TSpans& spans, bool ownsBlock) {
                     spans.lineLength <= kMax32 && spans.lineIndex >= 0 &&
                     static_cast<uint64_t>(spans.lineIndex) <= kMax32 &&
                     spans.sampleCount <= UINT16_MAX && spans.marked <= INT16_MAX;
-  flags_ = ownsBlock ? kOwnsBlock : 0;
+  const uint8_t owns = ownsBlock ? kOwnsBlock : 0;
   if (!fits) {
+    // Made before anything changes, so that a failure leaves the record as it was.
     sample_ = reinterpret_cast<const char*>(new TSpans(spans));
-    flags_ |= kWide;
+    flags_ = owns | kWide;
     return;
   }
+  flags_ = owns;
   sample_ = spans.sample;
   sampleLength_ = static_cast<uint32_t>(spans.sampleLength);
   lineOffset_ = static_cast<uint32_t>(spans.line - spans.sample);
@@ -237,6 +239,14 @@ TGrepItem& TGrepItem::operator=(TGrepItem&& other) noexcept {
 
 int64_t TGrepItem::LineIndex() const {
   return Spans().lineIndex;
+}
+
+void TGrepItem::MoveLineIndex(int64_t lines) {
+  TSpans spans = Spans();
+  spans.lineIndex += lines;
+  const auto* wide = (flags_ & kWide) != 0 ? reinterpret_cast<const TSpans*>(sample_) : nullptr;
+  SetSpans(spans, (flags_ & kOwnsBlock) != 0);
+  delete wide;
 }
 
 std::string_view TGrepItem::Line() const {

@@ -66,6 +66,9 @@ class TGrepItem {
   TGrepItem& operator=(const TGrepItem&) = delete;
 
   int64_t LineIndex() const;
+  // Moves the record's line index by `lines` (a record made of a part of its file, counted
+  // from the part). Throws std::bad_alloc, leaving the record as it was.
+  void MoveLineIndex(int64_t lines);
   std::string_view Line() const;
   const std::string& FileName() const;
   const std::shared_ptr<const std::string>& SharedFileName() const;

@@ -8,6 +8,7 @@
 
 #include "search/FileBytes.h"
 #include "search/FileLines.h"
+#include "search/PartedSearch.h"
 #include "search/SampleStore.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
@@ -35,29 +36,14 @@ struct TReadAhead::Job {
   std::atomic<bool> cancelled{false};  // dropped: a search under way stops
 };
 
-// A worker's own lines and sample, and the store of the results that keeps its samples.
-struct TReadAhead::Searcher {
-  TFileLines lines;
-  TSampleView sample;
-  TSampleStore* store;
-};
-
 // Keeps a file's records as the worker finds them, as long as they fit the room held
-// ahead; the search inputs are the terms the worker started with.
+// ahead.
 class TReadAhead::BatchSink {
  public:
-  BatchSink(TReadAhead& owner, Searcher& searcher, const Job& job, const TSearchTerms& terms)
-      : owner_(owner), searcher_(searcher), job_(job), terms_(terms) {
+  BatchSink(TReadAhead& owner, TSearcher& searcher, const Job& job)
+      : owner_(owner), searcher_(searcher), job_(job) {
     searcher_.store->StartFile();
     keptBefore_ = searcher_.store->Kept();
-  }
-
-  const std::string& SearchText() const { return terms_.text; }
-  bool CaseSensitive() const { return terms_.caseSensitive; }
-  bool WholeWord() const { return terms_.wholeWord; }
-  bool Cancelled() const {
-    return job_.cancelled.load(std::memory_order_relaxed) ||
-           owner_.stopping_.load(std::memory_order_relaxed);
   }
 
   TGrepItem NewItem(int64_t n, std::string_view line, const TSampleView& sample) {
@@ -83,9 +69,8 @@ class TReadAhead::BatchSink {
 
  private:
   TReadAhead& owner_;
-  Searcher& searcher_;
+  TSearcher& searcher_;
   const Job& job_;
-  const TSearchTerms& terms_;
   std::shared_ptr<const std::string> path_;
   std::vector<TGrepItem> records_;
   size_t keptBefore_ = 0;
@@ -120,8 +105,12 @@ Hinted HintToPageCache(int folderFd, const std::string& name, bool& noAtime) {
 
 TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount,
                        size_t searchers, TSearchResults& results)
-    : host_(host), results_(results), masks_(masks), folderCount_(folderCount) {
-  if (searchers == 0) return;
+    : host_(host),
+      results_(results),
+      masks_(masks),
+      folderCount_(folderCount),
+      searching_(searchers > 0) {
+  if (!searching_) return;
   active_ = true;
   StartSearchers(searchers);
 }
@@ -237,7 +226,7 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
     Queue();
     return TTaken::Nothing;
   }
-  if (!searchers_.empty() && job->state == Job::State::Queued) {
+  if (searching_ && job->state == Job::State::Queued) {
     // No worker has come to it yet: the run searches it itself rather than wait.
     Drop(1);
     const bool wake = idle_ > 0;
@@ -268,7 +257,7 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
   Drop(1);
   // Searchers are woken once a good part of the window waits for them, so that each
   // wake-up has a run of files to do.
-  const bool wake = idle_ > 0 && (searchers_.empty() || QueuedNear() >= Near() / 4);
+  const bool wake = idle_ > 0 && (!searching_ || QueuedNear() >= Near() / 4);
   lock.unlock();
   if (wake) loadCue_.notify_all();
   hintCue_.notify_one();
@@ -276,7 +265,7 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
 }
 
 size_t TReadAhead::Near() const {
-  return searchers_.empty() ? kLoadedAhead : kSearchedAhead;
+  return searching_ ? kSearchedAhead : kLoadedAhead;
 }
 
 size_t TReadAhead::QueuedNear() const {
@@ -291,7 +280,7 @@ size_t TReadAhead::QueuedNear() const {
 // more would change without the run).
 bool TReadAhead::RunMayGoOn() const {
   if (jobs_.empty() || jobs_.front()->state != Job::State::Done) return false;
-  if (searchers_.empty() || busy_ == 0) return true;
+  if (!searching_ || busy_ == 0) return true;
   const size_t near = std::min(jobs_.size(), kTakenAtOnce);
   for (size_t i = 1; i < near; ++i) {
     if (jobs_[i]->state != Job::State::Done) return false;
@@ -325,9 +314,21 @@ void TReadAhead::Recycle(std::unique_ptr<TFileBytes> bytes) {
 
 // The first job of the nearest ones not loaded yet. The bytes held ahead hold up any job
 // but the one the run takes next.
-std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mutex>& lock) {
+// The first job of the nearest ones not loaded yet. The bytes held ahead hold up any job
+// but the one the run takes next. A searcher first searches the parts of the run's file
+// that no thread has taken yet.
+std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mutex>& lock,
+                                                      TSearcher* searcher) {
   for (;;) {
     if (stop_) return nullptr;
+    if (searcher != nullptr && parted_ && parted_->HasPartsLeft()) {
+      const std::shared_ptr<TPartedFile> file = parted_;
+      lock.unlock();
+      while (file->SearchNextPart(*searcher)) {
+      }
+      lock.lock();
+      continue;
+    }
     const size_t near = std::min(jobs_.size(), Near());
     for (size_t i = 0; i < near; ++i) {
       if (jobs_[i]->state != Job::State::Queued) continue;
@@ -342,6 +343,21 @@ std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mute
   }
 }
 
+void TReadAhead::Share(const std::shared_ptr<TPartedFile>& file) {
+  bool wake;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    parted_ = file;
+    wake = idle_ > 0;
+  }
+  if (wake) loadCue_.notify_all();
+}
+
+void TReadAhead::Unshare() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  parted_.reset();
+}
+
 // The room a job's records may take: the run's next file may take any, since the run
 // would keep its records all the same; any other what the records held ahead leave.
 size_t TReadAhead::RoomFor(const Job& job) {
@@ -353,7 +369,7 @@ size_t TReadAhead::RoomFor(const Job& job) {
 // Loads the job's file into the searcher's lines and searches it there. False, with
 // nothing kept, where the file is left to the run: it could not be loaded ahead, its
 // search failed or was stopped, or its records outgrew their room.
-bool TReadAhead::SearchAhead(Searcher& searcher, Job& job, const TSearchTerms& terms) {
+bool TReadAhead::SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& terms) {
   bool done = false;
   try {
     const bool loaded = searcher.lines.LoadAheadAt(job.folder->handle.Fd(), job.name, [this, &job] {
@@ -365,9 +381,10 @@ bool TReadAhead::SearchAhead(Searcher& searcher, Job& job, const TSearchTerms& t
       doneCue_.notify_one();
     });
     if (loaded) {
-      BatchSink sink(*this, searcher, job, terms);
-      SearchFileLines(searcher.lines, sink, sink, searcher.sample);
-      done = !sink.Full() && !sink.Cancelled();
+      BatchSink sink(*this, searcher, job);
+      TFixedInputs inputs{terms, job.cancelled, stopping_};
+      SearchFileLines(searcher.lines, inputs, sink, searcher.sample);
+      done = !sink.Full() && !inputs.Cancelled();
       if (done) {
         job.recordBytes = sink.Bytes();
         job.records = std::move(sink.Records());
@@ -380,10 +397,10 @@ bool TReadAhead::SearchAhead(Searcher& searcher, Job& job, const TSearchTerms& t
   return done;
 }
 
-void TReadAhead::Load(Searcher* searcher) {
+void TReadAhead::Load(TSearcher* searcher) {
   std::unique_lock<std::mutex> lock(mutex_);
   TSearchTerms terms;
-  while (std::shared_ptr<Job> job = NextLoad(lock)) {
+  while (std::shared_ptr<Job> job = NextLoad(lock, searcher)) {
     job->state = Job::State::Loading;
     if (searcher != nullptr) {
       if (!(terms == terms_)) terms = terms_;
@@ -448,7 +465,7 @@ void TReadAhead::Hint() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     hintCue_.wait(lock, [this] {
-      return stop_ || (hintNext_ < jobs_.size() && bytesHinted_ < kHintedAhead);
+      return stop_ || (hintsOn_ && hintNext_ < jobs_.size() && bytesHinted_ < kHintedAhead);
     });
     if (stop_) return;
     std::shared_ptr<Job> job = jobs_[hintNext_++];
@@ -471,20 +488,33 @@ void TReadAhead::Hint() {
 // Starts searchers until there are `count`, each with a store of the results of its own.
 void TReadAhead::StartSearchers(size_t count) {
   while (searchers_.size() < count) {
-    searchers_.push_back(std::make_unique<Searcher>());
-    Searcher* searcher = searchers_.back().get();
+    searchers_.push_back(std::make_unique<TSearcher>());
+    TSearcher* searcher = searchers_.back().get();
     searcher->store = &results_.AddSampleStore();
     workers_.emplace_back([this, searcher] { Load(searcher); });
   }
 }
 
 void TReadAhead::Loaded(bool waited) {
-  if (!searchers_.empty()) {
-    // Searchers never stop; a wait adds the hints and loads in flight of a cold disk.
-    if (waited && !hinting_) {
-      hinting_ = true;
-      workers_.emplace_back([this] { Hint(); });
-      StartSearchers(kLoaders);
+  if (searching_) {
+    // Searchers never stop. A wait adds the hints and the loads in flight of a cold disk;
+    // the hints stop again, as the loads ahead of one thread do, once loads find their
+    // files cached.
+    if (waited) {
+      loadsWithoutWait_ = 0;
+      if (!hinting_) {
+        hinting_ = true;
+        workers_.emplace_back([this] { Hint(); });
+        StartSearchers(kLoaders);
+      }
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!hintsOn_) {
+        hintsOn_ = true;
+        hintCue_.notify_one();
+      }
+    } else if (hinting_ && ++loadsWithoutWait_ == kCachedToStop) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      hintsOn_ = false;
     }
     return;
   }

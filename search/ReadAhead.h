@@ -39,6 +39,8 @@ namespace trawlix {
 class TSearchInputs;
 class TSearchResults;
 class TSampleStore;
+class TPartedFile;
+struct TSearcher;
 class TFileBytes;
 class TFileLines;
 
@@ -56,6 +58,12 @@ class TReadAhead {
   TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount, size_t searchers,
              TSearchResults& results);
   ~TReadAhead();  // stops the workers, each within the file it is in, and waits for them
+
+  // Has the searchers search the parts of `file` before any file ahead, until Unshare.
+  void Share(const std::shared_ptr<TPartedFile>& file);
+  void Unshare();
+  // A stop flag for the run's own searches: set once the workers are told to stop.
+  const std::atomic<bool>& Stopping() const { return stopping_; }
 
   // The terms the searchers search with from now on; a change drops what they found with
   // others. Called at every file's turn, before Started.
@@ -109,7 +117,6 @@ class TReadAhead {
     bool operator==(const Position& other) const = default;
   };
   struct Job;
-  struct Searcher;
   class BatchSink;
 
   TSearchInputs& host_;
@@ -127,9 +134,10 @@ class TReadAhead {
   const TStringList* nextFiles_ = nullptr;
   std::shared_ptr<const TOpenFolder> nextFolder_;
   TStringList ownFiles_;
-  bool atEnd_ = false;  // no folder after the last one queued can be listed
-  std::vector<std::unique_ptr<Searcher>> searchers_;  // none: loading only
-  bool hinting_ = false;                              // the hinting thread runs
+  bool atEnd_ = false;    // no folder after the last one queued can be listed
+  const bool searching_;  // the workers search, or only load
+  std::vector<std::unique_ptr<TSearcher>> searchers_;  // the run's thread's alone
+  bool hinting_ = false;                               // the hinting thread runs
 
   // Shared with the workers, under mutex_.
   std::mutex mutex_;
@@ -139,9 +147,11 @@ class TReadAhead {
   std::condition_variable hintCue_;  // a job was queued, hinted bytes were passed, or stop
   std::condition_variable doneCue_;  // the run's file is loaded, or its load waits
   bool runWaits_ = false;
-  size_t idle_ = 0;                        // workers waiting for a job
-  size_t busy_ = 0;                        // searchers at work on one
+  bool hintsOn_ = true;  // the hinting thread hints (with searchers, only while loads wait)
+  size_t idle_ = 0;      // workers waiting for a job
+  size_t busy_ = 0;      // searchers at work on one
   std::deque<std::shared_ptr<Job>> jobs_;  // in the run's order
+  std::shared_ptr<TPartedFile> parted_;    // the run's file, searched in parts
   size_t hintNext_ = 0;                    // the first job not hinted yet
   size_t bytesHinted_ = 0;
   size_t bytesHeld_ = 0;
@@ -158,14 +168,14 @@ class TReadAhead {
   bool Advance();
   bool ListFolder(size_t folder);
   void StartSearchers(size_t count);
-  void Load(Searcher* searcher);
-  bool SearchAhead(Searcher& searcher, Job& job, const TSearchTerms& terms);
+  void Load(TSearcher* searcher);
+  bool SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& terms);
   size_t RoomFor(const Job& job);
   size_t Near() const;
   size_t QueuedNear() const;
   bool RunMayGoOn() const;
   void Hint();
-  std::shared_ptr<Job> NextLoad(std::unique_lock<std::mutex>& lock);
+  std::shared_ptr<Job> NextLoad(std::unique_lock<std::mutex>& lock, TSearcher* searcher);
   void Recycle(std::unique_ptr<TFileBytes> bytes);
   void Drop(size_t count);
 };

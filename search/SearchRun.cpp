@@ -12,6 +12,7 @@
 #include "search/FileSearch.h"
 #include "search/GrepItemUnit.h"
 #include "search/MappedMemory.h"
+#include "search/PartedSearch.h"
 #include "search/ReadAhead.h"
 #include "search/SearchResults.h"
 #include "util/FolderPaths.h"
@@ -102,6 +103,9 @@ class TRun {
         readAhead_.Loaded(waited_);
         if (taken == TReadAhead::TTaken::Records) {
           AppendRecords();
+        } else if (searching_ && lines_.Mapped() && TPartedFile::Splits(lines_.Length())) {
+          host_.ShowProgressNow();
+          SearchInParts();
         } else {
           // Searching a mapped file takes a while, and touching its pages may wait.
           if (lines_.Mapped()) host_.ShowProgressNow();
@@ -127,6 +131,34 @@ class TRun {
     path_.reset();  // made at the file's first match
     results_.StartFile();
     SearchFileLines(lines_, host_, *this, sample_);
+    if (lines_.Mapped()) lines_.CheckIntact();
+  }
+
+  // A large file: searched in parts by the workers and the run together, as the run would
+  // have searched it alone, unless the run was cancelled as the file's turn began. The
+  // workers are done with the file's bytes before they are let go, also on a failure.
+  void SearchInParts() {
+    if (host_.Cancelled()) return;
+    path_ =
+        *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
+    if (!searcher_) {
+      searcher_ = std::make_unique<TSearcher>();
+      searcher_->store = &results_.AddSampleStore();
+    }
+    const auto file = std::make_shared<TPartedFile>(
+        lines_, path_, TSearchTerms{host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()},
+        readAhead_.Stopping());
+    struct Finished {
+      TReadAhead& readAhead;
+      TPartedFile& file;
+      ~Finished() {
+        readAhead.Unshare();
+        file.Finish();
+      }
+    } finished{readAhead_, *file};
+    readAhead_.Share(file);
+    file->Merge(*searcher_, [this](TGrepItem record) { Append(std::move(record)); });
+    lines_.CheckIntact();
   }
 
   // A file searched ahead: its records, as its search would have made them here, unless
@@ -175,6 +207,7 @@ class TRun {
   TSampleView sample_;
   std::shared_ptr<const std::string> path_;  // the current file's, once it has a match
   std::vector<TGrepItem> records_;           // of a file searched ahead
+  std::unique_ptr<TSearcher> searcher_;      // the run's own, for the parts of a large file
   bool searching_;                           // workers search ahead
   TReadAhead readAhead_;
   bool waited_ = false;  // whether the current file's load had to wait for the disk

@@ -14,11 +14,19 @@ constexpr size_t kWindow = size_t{256} << 10;
 
 }  // namespace
 
+size_t PreviousLineStart(const char* text, size_t lineStart) {
+  size_t end = lineStart - 1;
+  if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
+  const size_t before = FindLastLineEnd(text, 0, end);
+  return before == kNotFound ? 0 : before + 1;
+}
+
 void TTextLines::Reset(const char* data, size_t length) {
   data_ = data;
   length_ = length;
   textLength_ = length;
   checked_ = 0;
+  searchEnd_ = SIZE_MAX;
   cursorLine_ = 0;
   cursorStart_ = 0;
   count_ = -1;
@@ -62,10 +70,12 @@ size_t TTextLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
   }
   CheckUpTo(from);
   for (;;) {
-    if (from >= textLength_) return kNotFound;
-    // Occurrences that begin in [from, windowEnd), which may end past it.
-    const size_t window = hadHit_ && length_ >= TFileBytes::kMappedFrom ? kWindow : textLength_;
-    const size_t windowEnd = textLength_ - from > window ? from + window : textLength_;
+    // Occurrences that begin in [from, windowEnd), which may end past it (but not past the
+    // text); `end` is where the search stops.
+    const size_t end = textLength_ < searchEnd_ ? textLength_ : searchEnd_;
+    if (from >= end) return kNotFound;
+    const size_t window = hadHit_ && length_ >= TFileBytes::kMappedFrom ? kWindow : end;
+    const size_t windowEnd = end - from > window ? from + window : end;
     const size_t scanEnd =
         textLength_ - windowEnd > pattern.size() - 1 ? windowEnd + pattern.size() - 1 : textLength_;
     const size_t at = FindPatternOrNul(data_, from, scanEnd, *pattern_);
@@ -81,7 +91,7 @@ size_t TTextLines::Find(size_t from, std::string_view pattern, bool ignoreCase) 
       return at;
     }
     if (checked_ < scanEnd) checked_ = scanEnd;
-    if (windowEnd == textLength_) return kNotFound;
+    if (windowEnd == end) return kNotFound;
     LineAtOffset(windowEnd);
     from = windowEnd;
   }
@@ -110,14 +120,11 @@ size_t TTextLines::NextLineStart(size_t start) {
   return AfterLineEnd(LineEnd(start));
 }
 
-// Moves the cursor to the line before it. A CR LF pair is always one end, so the end of
-// the previous line is found by looking at most two bytes back.
+// Moves the cursor to the line before it.
 size_t TTextLines::StepBack() {
-  const char* text = data_;
   size_t end = cursorStart_ - 1;
-  if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
-  const size_t before = FindLastLineEnd(text, 0, end);
-  cursorStart_ = before == kNotFound ? 0 : before + 1;
+  if (data_[end] == '\n' && end > 0 && data_[end - 1] == '\r') --end;
+  cursorStart_ = PreviousLineStart(data_, cursorStart_);
   --cursorLine_;
   return end;
 }

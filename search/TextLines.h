@@ -17,6 +17,10 @@
 
 namespace trawlix {
 
+// Where the line before the one that begins at `lineStart` (> 0) begins: a CR LF pair is
+// always one end, so that line's end is found by looking at most two bytes back.
+size_t PreviousLineStart(const char* text, size_t lineStart);
+
 class TTextLines {
  public:
   // Starts over on these bytes, which must stay in place until the next Reset.
@@ -45,6 +49,14 @@ class TTextLines {
   // rising order cost time in proportion to the bytes passed over.
   int64_t LineAtOffset(size_t offset);
   size_t LineStart(int64_t i);
+  // Find reports no occurrence that begins at or after `end`, and searches no further
+  // (until the next Reset); the lines go on past it.
+  void LimitSearch(size_t end) { searchEnd_ = end; }
+  // Whether the text ends (at a NUL) before offset `offset`.
+  bool EndsBefore(size_t offset) {
+    CheckUpTo(offset);
+    return textLength_ < offset;
+  }
   // The pattern that Find was given last, made ready; Find must have been called.
   const TPattern& LastPattern() const { return *pattern_; }
 
@@ -55,6 +67,7 @@ class TTextLines {
   // end of the bytes. [0, checked_) holds no NUL before textLength_.
   size_t textLength_ = 0;
   size_t checked_ = 0;
+  size_t searchEnd_ = SIZE_MAX;
   // The cursor: line cursorLine_ begins at byte cursorStart_ (0 and 0 for an empty text).
   int64_t cursorLine_ = 0;
   size_t cursorStart_ = 0;
