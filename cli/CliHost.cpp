@@ -5,7 +5,6 @@
 
 #include "cli/Output.h"
 #include "search/SearchResults.h"
-#include "util/SystemCpus.h"
 
 namespace trawlix {
 
@@ -19,7 +18,7 @@ TCliHost::TCliHost(const TCliOptions& options, TStringList folders, TListedFolde
       output_(output) {}
 
 size_t TCliHost::SearchThreads() {
-  return options_.threads > 0 ? options_.threads : UsableCpus();
+  return SearchThreadsOf(options_);
 }
 
 // The walk's listing of the folder, under its path as the folder list spells it.

@@ -8,7 +8,8 @@
 
 namespace trawlix {
 
-TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders) {
+TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders,
+                            size_t threads) {
   TFolderList list;
   std::optional<std::string> current;
   bool currentRead = false;
@@ -28,7 +29,7 @@ TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool with
       continue;
     }
     if (withSubfolders) {
-      AppendFolderTree(folder, list.folders, &list.listed);
+      AppendFolderTree(folder, list.folders, &list.listed, threads);
     } else {
       list.folders.push_back(folder);
     }

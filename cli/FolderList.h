@@ -17,7 +17,9 @@ struct TFolderList {
 };
 
 // With `withSubfolders`, each folder is followed by every folder below it, breadth-first;
-// the walk keeps what it listed, so that the search need not list those folders again.
-TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders);
+// the walk keeps what it listed, so that the search need not list those folders again. It
+// lists on `threads` threads (see AppendFolderTree).
+TFolderList BuildFolderList(const std::vector<std::string>& arguments, bool withSubfolders,
+                            size_t threads = 1);
 
 }  // namespace trawlix

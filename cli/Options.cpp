@@ -5,6 +5,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "util/SystemCpus.h"
+
 namespace trawlix {
 
 const char* const kUsageText =
@@ -182,6 +184,10 @@ class TParser {
 
 TParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   return TParser(argc, argv).Parse();
+}
+
+size_t SearchThreadsOf(const TCliOptions& options) {
+  return options.threads > 0 ? options.threads : UsableCpus();
 }
 
 }  // namespace trawlix

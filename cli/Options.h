@@ -30,6 +30,9 @@ struct TParsedCommandLine {
 
 TParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
 
+// The threads a search with these options runs on: as given, else one per usable processor.
+size_t SearchThreadsOf(const TCliOptions& options);
+
 extern const char* const kUsageText;
 extern const char* const kVersionText;
 

@@ -25,7 +25,8 @@ constexpr int kNoMatch = 1;
 constexpr int kTrouble = 2;
 
 int Search(const TCliOptions& options) {
-  TFolderList folders = BuildFolderList(options.folders, options.recursive);
+  TFolderList folders =
+      BuildFolderList(options.folders, options.recursive, SearchThreadsOf(options));
   for (const std::string& missing : folders.missing) {
     std::fprintf(stderr, "trawlix-cli: no such folder: %s\n", missing.c_str());
   }

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "util/FolderPaths.h"
+#include "util/SystemCpus.h"
 #include "util/files.h"
 #include "util/lists.h"
 #include "widgets/ErrorReport.h"
@@ -216,7 +217,7 @@ void TfrmFolders::AddFolder() {
 void TfrmFolders::AddFolderTree() {
   const TBusyCursor busy;
   TStringList folders = lstFolders->Items();
-  AppendFolderTree(lstDirectory->CurrentDir(), folders);
+  AppendFolderTree(lstDirectory->CurrentDir(), folders, nullptr, UsableCpus());
   ReplaceFolders(std::move(folders));
 }
 

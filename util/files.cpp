@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "util/FolderPaths.h"
+#include "util/ListingsAhead.h"
 #include "util/MaskComparerUnit.h"
 #include "util/text.h"
 
@@ -43,24 +44,22 @@ Pattern SplitPattern(std::string_view pattern) {
 
 using FolderId = std::pair<dev_t, ino_t>;
 
-// Appends folder + name for every visible subfolder of an open folder that matches the
-// name pattern. The kind of each entry comes with the listing (links followed), so files
-// and system entries are told apart from folders directly; no second listing is needed to
-// remove files from the candidates, and a file and a folder whose names differ only in
-// case can never be confused. With Kept, every entry of the listing is kept there as well.
-int AppendSubfolders(const TFolderHandle& handle, const std::string& folder,
-                     const std::string& names, TStringList& folders, TFolderEntries* kept) {
+// Appends folder + name for every visible subfolder in a folder's entries that matches
+// the name pattern. The kind of each entry comes with the listing (links followed), so
+// files and system entries are told apart from folders directly; no second listing is
+// needed to remove files from the candidates, and a file and a folder whose names differ
+// only in case can never be confused.
+int AppendSubfolders(const TFolderEntries& entries, const std::string& folder,
+                     const std::string& names, TStringList& folders) {
   const TMaskComparer comparer;
   const bool everyName = names == "*.*";
   int appended = 0;
-  handle.ForEachEntry([&](std::string_view name, TFolderHandle::EntryKind kind) {
-    if (kept != nullptr) kept->Add(name, kind);
+  entries.ForEach([&](std::string_view name, TFolderHandle::EntryKind kind) {
     if (kind != TFolderHandle::EntryKind::Folder || name.front() == '.') return;
     if (!everyName && !comparer.Matches(name, names)) return;
     folders.push_back(folder + std::string(name));
     ++appended;
   });
-  if (kept != nullptr) kept->SetError(handle.Error());
   return appended;
 }
 
@@ -69,18 +68,26 @@ constexpr size_t kPatternFolder = static_cast<size_t>(-1);
 
 // The breadth-first walk of ListAllSubfolders. keptFor(i) says where to keep the entries of
 // each folder the walk lists (nullptr: nowhere), i being kPatternFolder or its index in
-// Folders.
+// Folders. The folders are listed ahead in the walk's order (the pattern's folder, those
+// Folders holds, then each as it is appended) and taken in that order.
 template <typename KeptFor>
-int WalkSubfolders(const Pattern& parts, TStringList& folders, KeptFor keptFor) {
+int WalkSubfolders(const Pattern& parts, TStringList& folders, KeptFor keptFor, size_t threads) {
   std::set<FolderId> entered;
-  // Lists one folder unless a link has led into it before.
-  auto expand = [&](const std::string& folder, size_t index) {
-    const TFolderHandle handle(folder);
-    struct stat st;
-    if (!handle.Valid() || fstat(handle.Fd(), &st) != 0) return;
-    if (!entered.insert({st.st_dev, st.st_ino}).second) return;
-    AppendSubfolders(handle, folder, parts.names, folders, keptFor(index));
+  TListingsAhead ahead(threads);
+  const auto listAhead = [&](size_t from) {
+    for (size_t k = from; k < folders.size(); ++k) ahead.Add(ChildPath(folders[k], {}));
   };
+  // Takes one folder's listing unless a link has led into the folder before.
+  const auto expand = [&](const std::string& folder, size_t index) {
+    TFolderListing listing = ahead.Take();
+    if (!listing.opened || !entered.insert({listing.device, listing.inode}).second) return;
+    const size_t before = folders.size();
+    AppendSubfolders(listing.entries, folder, parts.names, folders);
+    listAhead(before);
+    if (TFolderEntries* kept = keptFor(index)) *kept = std::move(listing.entries);
+  };
+  ahead.Add(parts.folder);
+  listAhead(0);
   expand(parts.folder, kPatternFolder);
   // Entries appended while walking are walked in their turn: breadth first.
   for (size_t i = 0; i < folders.size(); ++i) expand(ChildPath(folders[i], {}), i);
@@ -108,22 +115,21 @@ std::string StripLeadingSeparator(std::string_view name) {
 
 int ListSubfolders(std::string_view pattern, TStringList& folders) {
   const Pattern parts = SplitPattern(pattern);
-  const TFolderHandle handle(parts.folder);
-  return AppendSubfolders(handle, parts.folder, parts.names, folders, nullptr);
+  return AppendSubfolders(ListFolder(parts.folder).entries, parts.folder, parts.names, folders);
 }
 
 int ListAllSubfolders(std::string_view pattern, TStringList& folders) {
-  return WalkSubfolders(SplitPattern(pattern), folders,
-                        [](size_t) -> TFolderEntries* { return nullptr; });
+  return WalkSubfolders(
+      SplitPattern(pattern), folders, [](size_t) -> TFolderEntries* { return nullptr; }, 1);
 }
 
-int ListAllSubfoldersOf(const std::string& folder, TStringList& folders, TListedFolders* listed) {
-  return WalkSubfolders({ChildPath(folder, {}), "*.*"}, folders, [&](size_t i) -> TFolderEntries* {
-    if (listed == nullptr) return nullptr;
-    TFolderEntries& kept = (*listed)[i == kPatternFolder ? folder : folders[i]];
-    kept.Clear();  // a folder walked again (given twice) is kept as listed last
-    return &kept;
-  });
+int ListAllSubfoldersOf(const std::string& folder, TStringList& folders, TListedFolders* listed,
+                        size_t threads) {
+  // A folder walked again (given twice) is kept as listed last.
+  const auto keptFor = [&](size_t i) -> TFolderEntries* {
+    return listed == nullptr ? nullptr : &(*listed)[i == kPatternFolder ? folder : folders[i]];
+  };
+  return WalkSubfolders({ChildPath(folder, {}), "*.*"}, folders, keptFor, threads);
 }
 
 void TFolderEntries::Add(std::string_view name, Kind kind) {

@@ -141,8 +141,9 @@ using TListedFolders = std::unordered_map<std::string, TFolderEntries>;
 // keeps there the entries of each folder it lists: Folder's under Folder, every other
 // under its entry in Folders. The walk lists each folder to find its subfolders; keeping
 // the other entries spares listing it again for its files. A folder it does not enter
-// (reached again through a link, or one that cannot be opened) is not kept.
+// (reached again through a link, or one that cannot be opened) is not kept. With threads
+// above 1, the folders are listed ahead by threads of their own (TListingsAhead).
 int ListAllSubfoldersOf(const std::string& folder, TStringList& folders,
-                        TListedFolders* listed = nullptr);
+                        TListedFolders* listed = nullptr, size_t threads = 1);
 
 }  // namespace trawlix

@@ -62,10 +62,11 @@ void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst
   for (size_t i = 0; i < count; ++i) dest.push_back(source[i]);
 }
 
-void AppendFolderTree(const std::string& folder, TStringList& folders, TListedFolders* listed) {
+void AppendFolderTree(const std::string& folder, TStringList& folders, TListedFolders* listed,
+                      size_t threads) {
   // The walk expands whatever its list holds already, so it gets a fresh one.
   TStringList subfolders;
-  ListAllSubfoldersOf(folder, subfolders, listed);
+  ListAllSubfoldersOf(folder, subfolders, listed, threads);
   folders.push_back(folder);
   AppendStrings(subfolders, folders, false);
   CollapseDuplicates(folders);

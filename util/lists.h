@@ -27,7 +27,8 @@ void AppendStrings(const TStringList& source, TStringList& dest, bool clearFirst
 // Add All's step, for the folder dialog and trawlix-cli -r alike: appends `folder` and then
 // every folder below it, breadth-first (ListAllSubfolders), to `folders`, and merges equal
 // neighbours. With `listed`, the walk's listings are kept there for the search.
+// With threads above 1, the folders are listed ahead on threads of their own.
 void AppendFolderTree(const std::string& folder, TStringList& folders,
-                      TListedFolders* listed = nullptr);
+                      TListedFolders* listed = nullptr, size_t threads = 1);
 
 }  // namespace trawlix

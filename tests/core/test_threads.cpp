@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -19,6 +20,7 @@
 #include "search/PartedSearch.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
+#include "util/lists.h"
 
 using namespace trawlix;
 
@@ -184,6 +186,23 @@ TEST_F(ThreadsTest, ACancelKeepsWhatOneThreadKeeps) {
     EXPECT_EQ(Run(3, "cat", false, false, cancelAt), Run(1, "cat", false, false, cancelAt))
         << "cancelled at the check point " << cancelAt;
   }
+}
+
+// The walk of Add All, listing ahead on threads, gives the folders and the kept listings
+// that one thread gives, links into folders walked before included.
+TEST_F(ThreadsTest, TheWalkListsAheadWhatOneThreadLists) {
+  for (int depth = 0; depth < 4; ++depth) dir.MakeFolder("f1/deep/" + std::to_string(depth));
+  std::filesystem::create_directory_symlink(dir.Path(), dir / "f2/up");
+  std::filesystem::create_directory_symlink(dir / "f1/deep", dir / "f4/across");
+  const auto walk = [&](size_t threads) {
+    TListedFolders listed;
+    TStringList folders;
+    AppendFolderTree(dir.Path(), folders, &listed, threads);
+    std::map<std::string, TStringList> described;
+    for (const auto& [folder, entries] : listed) described[folder] = Described(entries);
+    return std::pair{folders, described};
+  };
+  EXPECT_EQ(walk(3), walk(1));
 }
 
 }  // namespace

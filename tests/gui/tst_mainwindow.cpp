@@ -243,20 +243,22 @@ class TestMainWindow : public QObject {
     QVERIFY(shown);
   }
 
-  // The results list shows the reports of a file and of folders that cannot be read.
+  // The results list shows the reports of a file and of folders that cannot be read. The
+  // file is a link to the process's memory, which opens but gives an I/O error at once (the
+  // search reads files ahead of their turn, so one taken away at its turn may have been
+  // read already).
   void survivesVanishingFolderAndFile() {
     TTempTree tree;
     const std::string a = tree.Folder("a"), b = tree.Folder("b"), c = tree.Folder("c");
     const std::string first = tree.File("a/1.txt", "cat one\n");
-    const std::string gone = tree.File("b/2.txt", "cat two\n");
+    const std::string gone = tree.Path("b/2.txt");
+    std::filesystem::create_symlink("/proc/self/mem", gone);
     tree.File("c/3.txt", "cat three\n");
     const std::string never = tree.Path("never-there");
     frmFolders->lstFolders->SetItems({a, b, c, never});
     TEventWatcher remove([&] {
-      const QString label = frmStatus->lblFilename->text();
-      if (label == Q(first)) std::filesystem::remove_all(c);
-      if (label != Q(gone)) return false;
-      std::filesystem::remove(gone);  // listed, but gone before it is loaded
+      if (frmStatus->lblFilename->text() != Q(first)) return false;
+      std::filesystem::remove_all(c);  // gone by its turn
       return true;
     });
     const QStringList lines = RunAndCollect();
@@ -264,8 +266,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(lines.mid(0, 4), QStringList({Q(first), "    [0] cat one", "Unable to load file ",
                                            "\"" + Q(gone) + "\""}));
     QCOMPARE(lines[4], QString("because an exception occurred:"));
-    QVERIFY2(lines[5].startsWith("EFOpenError: Cannot open file \"" + Q(gone) + "\". "),
-             qPrintable(lines[5]));
+    QCOMPARE(lines[5], QString("EReadError: Input/output error"));
     QCOMPARE(lines[6], QString());
     for (const auto& [at, folder] : {std::pair{7, c}, std::pair{12, never}}) {
       QCOMPARE(lines.mid(at, 5), QStringList({"Unable to list folder ", "\"" + Q(folder) + "\"",
