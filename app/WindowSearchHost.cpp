@@ -54,7 +54,9 @@ bool TWindowSearchHost::CaseSensitive() {
 }
 
 bool TWindowSearchHost::WholeWord() {
-  return main_.chkWholeword->isChecked();
+  const bool wholeWord = main_.chkWholeword->isChecked();
+  wholeWordThroughout_ = wholeWordThroughout_ && wholeWord;
+  return wholeWord;
 }
 
 void TWindowSearchHost::ResetProgress(size_t folderCount) {
@@ -98,6 +100,8 @@ void TWindowSearchHost::CloseProgress() {
 }
 
 void TWindowSearchHost::ShowResults() {
+  // The search text and Case Sensitive cannot change while the run goes on.
+  frmResults->SetSearchedText({SearchText(), CaseSensitive(), wholeWordThroughout_});
   frmResults->SetResults(results_);
   frmResults->exec();
 }
