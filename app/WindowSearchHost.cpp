@@ -55,7 +55,9 @@ bool TWindowSearchHost::CaseSensitive() {
 }
 
 bool TWindowSearchHost::WholeWord() {
-  return main_.chkWholeword->isChecked();
+  const bool wholeWord = main_.chkWholeword->isChecked();
+  wholeWordThroughout_ = wholeWordThroughout_ && wholeWord;
+  return wholeWord;
 }
 
 size_t TWindowSearchHost::SearchThreads() {
@@ -103,6 +105,8 @@ void TWindowSearchHost::CloseProgress() {
 }
 
 void TWindowSearchHost::ShowResults() {
+  // The search text and Case Sensitive cannot change while the run goes on.
+  frmResults->SetSearchedText({SearchText(), CaseSensitive(), wholeWordThroughout_});
   frmResults->SetResults(results_);
   frmResults->exec();
 }

@@ -40,6 +40,9 @@ class TWindowSearchHost : public TSearchHost {
  private:
   TfrmMain& main_;
   const TSearchResults& results_;
+  // Whole Word stays enabled while the run goes on: the results window marks whole words
+  // only when every found line was tested as one.
+  bool wholeWordThroughout_ = true;
 };
 
 }  // namespace trawlix

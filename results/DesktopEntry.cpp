@@ -113,11 +113,13 @@ std::optional<std::string> ReadDesktopEntry(const std::string& id) {
 }
 
 std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
-                                                      const std::string& file) {
+                                                      const std::string& file,
+                                                      size_t* fileArgument) {
   std::vector<std::string> arguments;
   std::string argument;
   bool started = false;  // an argument is open (it may still be empty: "")
   bool fileGiven = false;
+  size_t fileAt = 0;
   auto finish = [&] {
     if (started) arguments.push_back(std::move(argument));
     argument.clear();
@@ -145,6 +147,7 @@ std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
         case 'U':
           argument += file;
           started = true;
+          if (!fileGiven) fileAt = arguments.size();
           fileGiven = true;
           break;
         case '%':
@@ -161,7 +164,11 @@ std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
   }
   finish();
   if (arguments.empty()) return std::nullopt;
-  if (!fileGiven) arguments.push_back(file);
+  if (!fileGiven) {
+    fileAt = arguments.size();
+    arguments.push_back(file);
+  }
+  if (fileArgument != nullptr) *fileArgument = fileAt;
   return arguments;
 }
 

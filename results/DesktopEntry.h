@@ -24,7 +24,10 @@ std::optional<std::string> ReadDesktopEntry(const std::string& id);
 // double-quoted arguments taken whole with their \" \` \$ \\ escapes; %f %F %u %U become
 // `file` (one argument, unchanged), %% a "%", the other field codes are dropped. When the
 // line has no file code, `file` is appended. Nothing for a malformed or empty line.
+// `fileArgument`, when given, gets the index of the argument that holds the file (the
+// first one, where several do).
 std::optional<std::vector<std::string>> ExecArguments(std::string_view exec,
-                                                      const std::string& file);
+                                                      const std::string& file,
+                                                      size_t* fileArgument = nullptr);
 
 }  // namespace trawlix

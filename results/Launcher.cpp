@@ -8,6 +8,7 @@
 
 #include "results/DesktopEntry.h"
 #include "results/DetachedProcess.h"
+#include "results/EditorLine.h"
 #include "util/files.h"
 #include "widgets/ErrorReport.h"
 
@@ -30,45 +31,51 @@ std::string QueryAnswer(QProcess& query) {
   return output.left(output.indexOf('\n')).trimmed().toStdString();
 }
 
-// The default application's command for `path`. Nothing when there is none or it runs
-// in a terminal (started detached, it would have none).
+// The default application's command for `path` at `line`. Nothing when there is none or
+// it runs in a terminal (started detached, it would have none).
 std::optional<std::vector<std::string>> DefaultEditorCommand(const std::string& application,
-                                                             const std::string& path) {
+                                                             const std::string& path,
+                                                             int64_t line) {
   const std::optional<std::string> content = ReadDesktopEntry(application);
   if (!content) return std::nullopt;
   const std::optional<TDesktopEntry> entry = ParseDesktopEntry(*content);
   if (!entry || entry->terminal) return std::nullopt;
-  return ExecArguments(entry->exec, path);
+  size_t file = 0;
+  std::optional<std::vector<std::string>> command = ExecArguments(entry->exec, path, &file);
+  if (command) AddLineArguments(*command, file, line);
+  return command;
 }
 
-void StartEditor(const std::string& application, const std::string& path) {
-  if (const auto command = DefaultEditorCommand(application, path);
+void StartEditor(const std::string& application, const std::string& path, int64_t line) {
+  if (const auto command = DefaultEditorCommand(application, path, line);
       command && StartProgram(*command)) {
     return;
   }
   for (const char* editor : kTextEditors) {
-    if (StartProgram({editor, path})) return;
+    std::vector<std::string> command{editor, path};
+    AddLineArguments(command, 1, line);
+    if (StartProgram(command)) return;
   }
   StartProgram({"xdg-open", path});
 }
 
 }  // namespace
 
-void OpenInEditor(const std::string& path) {
+void OpenInEditor(const std::string& path, int64_t line) {
   // The query runs while the window goes on; the editor starts when it has answered.
   // Parented to the application, a query still running at exit is ended with it.
   auto* query = new QProcess(QCoreApplication::instance());
   query->setStandardInputFile(QProcess::nullDevice());
-  QObject::connect(query, &QProcess::finished, query, Guarded([query, path] {
+  QObject::connect(query, &QProcess::finished, query, Guarded([query, path, line] {
                      query->deleteLater();
-                     StartEditor(QueryAnswer(*query), path);
+                     StartEditor(QueryAnswer(*query), path, line);
                    }));
   QObject::connect(query, &QProcess::errorOccurred, query,
-                   Guarded([query, path](QProcess::ProcessError error) {
+                   Guarded([query, path, line](QProcess::ProcessError error) {
                      // A query that never started sends no finished signal.
                      if (error != QProcess::FailedToStart) return;
                      query->deleteLater();
-                     StartEditor({}, path);
+                     StartEditor({}, path, line);
                    }));
   QTimer::singleShot(kQueryTimeoutMs, query, [query] { query->kill(); });
   query->start(QStringLiteral("xdg-mime"),

@@ -1,14 +1,16 @@
 #pragma once
 // Opening a file in the desktop's plain-text editor and a folder in its file browser.
 // Programs are started detached, with the path as one argument; failures are silent.
+#include <cstdint>
 #include <string>
 
 namespace trawlix {
 
 // The default application for text/plain (whatever the file's extension), else the first
-// installed of a few graphical text editors, else xdg-open. Returns at once: the default
+// installed of a few graphical text editors, else xdg-open. An editor known to take a line
+// number (AddLineArguments) opens at `line`, counting from 1. Returns at once: the default
 // is asked for in the background and the editor starts from the event loop.
-void OpenInEditor(const std::string& path);
+void OpenInEditor(const std::string& path, int64_t line);
 
 // The folder text for a match's file: `path` itself when it names a folder, else `path`
 // up to and including its last "/", or empty when it has none.

@@ -190,7 +190,10 @@ void TResultsMenus::CopyFileContent() {
 }
 
 void TResultsMenus::OpenFileInEditor() {
-  if (const TGrepItem* item = SelectedMatch()) OpenInEditor(item->FileName());
+  // The list counts lines from 0, the editors from 1.
+  if (const TGrepItem* item = SelectedMatch()) {
+    OpenInEditor(item->FileName(), item->LineIndex() + 1);
+  }
 }
 
 void TResultsMenus::Opencontainingfolder1Click() {

@@ -8,11 +8,6 @@
 
 namespace trawlix {
 
-namespace {
-// Several screen widths of the narrowest characters.
-constexpr size_t kShownRowBytes = 4096;
-}  // namespace
-
 void TResultsModel::SetResults(const TSearchResults* results) {
   beginResetModel();
   results_ = results;
@@ -37,13 +32,12 @@ QModelIndex TResultsModel::index(int row, int column, const QModelIndex& parent)
 
 QVariant TResultsModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_) return {};
-  // A row is clipped at the list's right edge: only a line's start can ever show, and a
-  // minified file's line of megabytes is neither copied nor decoded nor laid out whole.
+  // ScreenTextStart looks at three bytes past the cut.
   std::string start;
   results_->AppendLineTo(static_cast<size_t>(index.row()), start, kShownRowBytes + 3);
-  // A line separator would lay the row out two lines high, and with uniform row sizes
-  // every row with it: it shows as the newline symbol instead.
-  return ScreenTextStart(start, kShownRowBytes).replace(QChar::LineSeparator, QChar(0x2424));
+  QString text = ScreenTextStart(start, kShownRowBytes);
+  KeepOneLine(text);
+  return text;
 }
 
 }  // namespace trawlix

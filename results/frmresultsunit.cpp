@@ -9,11 +9,12 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "results/MatchMarks.h"
+#include "results/ResultsDelegate.h"
 #include "results/ResultsMenus.h"
 #include "search/SearchResults.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/Pictures.h"
-#include "widgets/ScreenText.h"
 
 namespace trawlix {
 
@@ -42,6 +43,7 @@ TfrmResults::TfrmResults(QWidget* parent)
   setWindowIcon(ResultsPicture());
 
   lstResults->setModel(model_);
+  lstResults->setItemDelegate(new TResultsDelegate(*model_, hits_, lstResults));
   // No label stands beside the two panes; these are the names a screen reader announces.
   lstResults->setAccessibleName("Matching lines");
   mmoSample->setAccessibleName("Context of the selected match");
@@ -108,6 +110,12 @@ void TfrmResults::DetachResults() {
   model_->SetResults(nullptr);
 }
 
+void TfrmResults::SetSearchedText(const TSearchedText& searched) {
+  searched_ = searched;
+  hits_ = THitFinder(searched);
+  lstResults->viewport()->update();
+}
+
 int TfrmResults::SelectedLine() const {
   const QModelIndexList rows = lstResults->selectionModel()->selectedRows();
   return rows.isEmpty() ? -1 : rows.first().row();
@@ -123,17 +131,42 @@ void TfrmResults::ShowSample() {
   const TGrepItem* item = SelectedGrepItem();
   if (!item) {
     mmoSample->clear();
+    mmoSample->setExtraSelections({});
     return;
   }
+  // The marks lie on top of the text, which stays as it is and editable.
+  const THitFinder none;
   QStringList lines;
-  item->VisitSample([&lines](std::string_view prefix, std::string_view text) {
-    QString shown = ScreenText(prefix) + ScreenTextStart(text, kPaneLineBytes - prefix.size());
-    if (const size_t bytes = prefix.size() + text.size(); bytes > kPaneLineBytes) {
-      shown += QStringLiteral(" … (%1 bytes in all)").arg(bytes);
-    }
-    lines << shown;
+  std::vector<TMark> marks;
+  qsizetype start = 0;  // of the line in the pane's text
+  item->VisitSample([&](std::string_view prefix, std::string_view text) {
+    const TMarkedText shown =
+        SampleLine(prefix, text, prefix == "--> " ? hits_ : none, kPaneLineBytes);
+    for (const TMark& mark : shown.marks) marks.push_back({start + mark.start, mark.length});
+    start += shown.text.size() + 1;
+    lines << shown.text;
   });
   mmoSample->setPlainText(lines.join('\n'));
+  const TMarkColours colours = MarkColours(mmoSample->palette(), QPalette::Active, false);
+  QList<QTextEdit::ExtraSelection> selections;
+  for (const TMark& mark : marks) {
+    QTextEdit::ExtraSelection selection{QTextCursor(mmoSample->document()), {}};
+    selection.cursor.setPosition(static_cast<int>(mark.start));
+    selection.cursor.setPosition(static_cast<int>(mark.start + mark.length),
+                                 QTextCursor::KeepAnchor);
+    selection.format.setBackground(colours.background);
+    selection.format.setForeground(colours.text);
+    selections << selection;
+  }
+  mmoSample->setExtraSelections(selections);
+  // The text cursor stands at the first hit, which the pane scrolls to where it lies
+  // beyond the right edge.
+  if (!marks.empty()) {
+    QTextCursor cursor(mmoSample->document());
+    cursor.setPosition(static_cast<int>(marks[0].start));
+    mmoSample->setTextCursor(cursor);
+    mmoSample->ensureCursorVisible();
+  }
 }
 
 void TfrmResults::setVisible(bool visible) {

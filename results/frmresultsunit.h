@@ -3,6 +3,7 @@
 // with the context sample of the match on the selected line.
 #include <QDialog>
 
+#include "results/HitFinder.h"
 #include "results/ResultsModel.h"
 #include "results/ResultsSource.h"
 #include "widgets/WindowPlacement.h"
@@ -29,6 +30,10 @@ class TfrmResults : public QDialog, public TResultsSource {
   void SetResults(const TSearchResults& results);
   // Lets go of the result model while a run refills it.
   void DetachResults();
+  // What the run looked for, handed over with its results: the list and the pane mark its
+  // hits. It stays until the next hand-over.
+  void SetSearchedText(const TSearchedText& searched);
+  const TSearchedText& SearchedText() const { return searched_; }
 
   const TSearchResults& Results() const override;
   const TGrepItem* SelectedGrepItem() const override;
@@ -40,11 +45,11 @@ class TfrmResults : public QDialog, public TResultsSource {
 
   // A pane dragged this low or lower closes; the list never gets lower by dragging.
   static constexpr int CollapseHeight = 30;
-  // The pane shows a longer sample line cut here, followed by a mark with the line's
-  // length. Qt lays glyphs out in 26.6 fixed point, whose positions wrap some 33 million
-  // pixels out (glyphs then land on one another), and lays a line out whole before it
-  // paints any of it: this many bytes, dozens of screen widths, stay far inside the one
-  // and paint within a frame.
+  // The pane shows a longer sample line cut here, with a mark at each cut end that tells
+  // how many bytes are left out there. Qt lays glyphs out in 26.6 fixed point, whose
+  // positions wrap some 33 million pixels out (glyphs then land on one another), and lays
+  // a line out whole before it paints any of it: this many bytes, dozens of screen widths,
+  // stay far inside the one and paint within a frame.
   static constexpr size_t kPaneLineBytes = 8192;
 
  public slots:
@@ -59,6 +64,8 @@ class TfrmResults : public QDialog, public TResultsSource {
   void splitter1Moved();
 
   TResultsModel* model_;
+  TSearchedText searched_;
+  THitFinder hits_;  // of searched_
   TFirstShowPlacement placement_;
 };
 

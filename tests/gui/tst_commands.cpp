@@ -330,7 +330,8 @@ class TestCommands : public QObject {
     for (const char* item : {"Openselectedfile1Click", "OpenfilewithNotepad1Click"}) {
       std::filesystem::remove(stubs.Root() + "/records/gedit");
       QVERIFY(QMetaObject::invokeMethod(w_->menus, item, Qt::DirectConnection));
-      QCOMPARE(stubs.WaitForRecord("gedit"), std::optional<TArguments>({two_ + "/b.txt"}));
+      // At the match's line, counted from 1: "[1]" is the file's second line.
+      QCOMPARE(stubs.WaitForRecord("gedit"), std::optional<TArguments>({two_ + "/b.txt", "+2"}));
     }
   }
 

@@ -149,7 +149,7 @@ class TestLauncher : public QObject {
     stubs.AddRecorder("gedit");
     stubs.SetDefaultApplication("org.example.Fake.desktop",
                                 "[Desktop Entry]\nExec=fakeedit --new-window %F\n");
-    OpenInEditor(kOddPath);
+    OpenInEditor(kOddPath, 1);
     QCOMPARE(stubs.WaitForRecord("fakeedit"),
              (std::optional<TArguments>({"--new-window", kOddPath})));
     QVERIFY(!stubs.Recorded("gedit"));
@@ -174,17 +174,50 @@ class TestLauncher : public QObject {
     } else {
       stubs.SetDefaultApplication("fake.desktop", defaultEntry.toStdString());
     }
-    OpenInEditor(kOddPath);
-    QCOMPARE(stubs.WaitForRecord("mousepad"), (std::optional<TArguments>({kOddPath})));
+    OpenInEditor(kOddPath, 1);
+    QCOMPARE(stubs.WaitForRecord("mousepad"), (std::optional<TArguments>({"--line=1", kOddPath})));
     QVERIFY(!stubs.Recorded("pluma"));
     QVERIFY(!stubs.Recorded("fakeedit"));
     QVERIFY(!stubs.Recorded("xdg-open"));
   }
 
+  // Each editor known to take a line is told it in its own form, before or after the file
+  // and beside the arguments its desktop entry gives; any other editor gets the file alone.
+  void editorOpensAtTheLine() {
+    const std::string f = kOddPath;
+    const struct {
+      std::string editor, exec;  // the default's Exec, BIN/ the stubs' folder; "": none
+      TArguments expected;
+    } cases[] = {
+        {"emacs", "BIN/emacs %F", {"+42", f}},
+        {"featherpad", "featherpad %U", {"+42", f}},
+        {"geany", "geany %F", {"+42", f}},
+        {"gedit", "gedit %U", {f, "+42"}},
+        {"gvim", "gvim -f %F", {"-f", "+42", f}},
+        {"kate", "kate -b %U", {"-b", "--line", "42", f}},
+        {"kwrite", "", {"--line", "42", f}},  // from the list of editors
+        {"mousepad", "mousepad %U", {"--line=42", f}},
+        {"pluma", "pluma --new-window", {"--new-window", "+42", f}},  // the file appended
+        {"kate", "kate --url=%u -n", {"--line", "42", "--url=" + f, "-n"}},
+        {"gnome-text-editor", "gnome-text-editor %U", {f}},
+        {"fakeedit", "fakeedit --new %F", {"--new", f}},
+    };
+    for (const auto& c : cases) {
+      TStubPrograms stubs;
+      stubs.AddRecorder(c.editor);
+      std::string exec = c.exec;
+      if (exec.starts_with("BIN/")) exec.replace(0, 4, stubs.Root() + "/bin/");
+      if (exec.empty()) stubs.AddScript("xdg-mime", "exit 0\n");
+      if (!exec.empty()) stubs.SetDefaultApplication("e.desktop", "[Desktop Entry]\nExec=" + exec);
+      OpenInEditor(kOddPath, 42);
+      QCOMPARE(stubs.WaitForRecord(c.editor), std::optional<TArguments>(c.expected));
+    }
+  }
+
   void editorLastResortIsXdgOpen() {
     TStubPrograms stubs;  // no xdg-mime, no editor
     stubs.AddRecorder("xdg-open");
-    OpenInEditor(kOddPath);
+    OpenInEditor(kOddPath, 1);
     QCOMPARE(stubs.WaitForRecord("xdg-open"), (std::optional<TArguments>({kOddPath})));
   }
 
@@ -199,7 +232,7 @@ class TestLauncher : public QObject {
                                     "echo fake.desktop\n");
     stubs.AddRecorder("fakeedit");
     stubs.AddRecorder("gedit");
-    OpenInEditor(kOddPath);
+    OpenInEditor(kOddPath, 1);
     std::ofstream(release) << "";
     QCOMPARE(stubs.WaitForRecord("fakeedit"), (std::optional<TArguments>({kOddPath})));
     QVERIFY(!stubs.Recorded("gedit"));
@@ -209,8 +242,8 @@ class TestLauncher : public QObject {
     TStubPrograms stubs;
     stubs.AddScript("xdg-mime", "exec /bin/sleep 30\n");
     stubs.AddRecorder("gedit");
-    OpenInEditor(kOddPath);
-    QCOMPARE(stubs.WaitForRecord("gedit"), (std::optional<TArguments>({kOddPath})));
+    OpenInEditor(kOddPath, 1);
+    QCOMPARE(stubs.WaitForRecord("gedit"), (std::optional<TArguments>({kOddPath, "+1"})));
   }
 
   void folderOpensInTheBrowser() {

@@ -277,6 +277,30 @@ class TestMainWindow : public QObject {
     }
   }
 
+  // The results window learns what the run compared: the text, Case Sensitive, and Whole
+  // Word only where every found line was tested with it (it stays enabled during a run).
+  void handsOverTheSearchedText_data() {
+    QTest::addColumn<bool>("switchedOff");
+    QTest::newRow("whole word throughout") << false;
+    QTest::newRow("switched off during the run") << true;
+  }
+  void handsOverTheSearchedText() {
+    QFETCH(bool, switchedOff);
+    TTempTree tree;
+    tree.File("1.txt", "a Cat\n");
+    const std::string second = tree.File("2.txt", "b cat\n");
+    frmFolders->lstFolders->SetItems({tree.Root()});
+    frmMain->txtSearch->setText("CAT");
+    frmMain->chkWholeword->setChecked(true);
+    TEventWatcher toggle([&] {
+      if (!switchedOff || frmStatus->lblFilename->text() != Q(second)) return false;
+      frmMain->chkWholeword->setChecked(false);
+      return true;
+    });
+    QCOMPARE(RunAndCollect().size(), 5);
+    QCOMPARE(frmResults->SearchedText(), (TSearchedText{"CAT", false, !switchedOff}));
+  }
+
   // Ok pressed again while a run lets events run is refused: one run, one results window.
   void secondOkIgnored() {
     TTempTree tree;

@@ -12,6 +12,7 @@
 #include "GuiTestSupport.h"
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
+#include "results/MatchMarks.h"
 #include "results/frmresultsunit.h"
 #include "search/SearchResults.h"
 
@@ -90,6 +91,7 @@ class TestResults : public QObject {
 
   void init() {
     results_ = SampleResults();
+    frmResults->SetSearchedText({});
     frmResults->SetResults(*results_);
   }
   void cleanup() { frmResults->hide(); }
@@ -158,6 +160,31 @@ class TestResults : public QObject {
     Select(1);
     QCOMPARE(frmResults->mmoSample->toPlainText(), SampleText(results_->GrepItems()[0]));
     QCOMPARE(results_->GrepItems()[0].SampleCount(), size_t(3));
+  }
+
+  // Only the match line's hits are marked, over the pane's text, which stays editable and
+  // is shown again, marks and all, at the next refresh.
+  void paneMarksTheHits() {
+    const auto marked = [] {
+      QStringList texts;  // "line:text"
+      for (const QTextEdit::ExtraSelection& mark : frmResults->mmoSample->extraSelections()) {
+        texts << QString::number(mark.cursor.block().blockNumber()) + ":" +
+                     mark.cursor.selectedText();
+      }
+      return texts;
+    };
+    frmResults->SetSearchedText({"CAT", false, false});
+    Select(1);
+    QCOMPARE(marked(), QStringList({"1:cat"}));
+    frmResults->mmoSample->selectAll();
+    frmResults->mmoSample->insertPlainText("typed over");
+    Select(2);
+    Select(1);
+    QCOMPARE(frmResults->mmoSample->toPlainText(), SampleText(results_->GrepItems()[0]));
+    QCOMPARE(marked(), QStringList({"1:cat"}));
+    frmResults->SetSearchedText({"CAT", true, false});
+    Select(2);
+    QCOMPARE(marked(), QStringList());
   }
 
   void arrowKeysUpdatePane() {
@@ -308,6 +335,7 @@ class TestResults : public QObject {
     std::string line(size_t{8} << 20, '#');
     line.replace(10, 1, "\xe2\x80\xa8");
     line.replace(4087, 2, "\xc3\xa9");
+    line.replace(5'000'000, 6, "needle");
     TSearchResults minified;
     const auto path = std::make_shared<const std::string>("/data/min.js");
     minified.AppendHeader(path);
@@ -325,7 +353,7 @@ class TestResults : public QObject {
 
     Select(1);
     QTextBlock block = frmResults->mmoSample->document()->firstBlock();
-    const QString mark = " … (8388614 bytes in all)";
+    const QString mark = " … (8380422 bytes left out)";
     QVERIFY(block.text().endsWith(mark));
     // The cut is a byte count; the separator and the "é" before it are 3 and 2 bytes.
     QCOMPARE(block.text().size(), qsizetype(TfrmResults::kPaneLineBytes - 3) + mark.size());
@@ -337,6 +365,18 @@ class TestResults : public QObject {
     const QTextLine laid = block.layout()->lineForTextPosition(far);  // after the separator
     const int start = laid.textStart();
     QVERIFY(qAbs(laid.cursorToX(far) - laid.cursorToX(start) - (far - start) * advance) < 1);
+
+    // Searched for, the hit is shown with the lead before it, marked.
+    frmResults->SetSearchedText({"needle", true, false});
+    Select(0);
+    Select(1);
+    block = frmResults->mmoSample->document()->firstBlock();
+    const QString head = QString("--> (%1 bytes left out) … ").arg(5'000'000 - kPaneLeadCharacters);
+    QVERIFY(block.text().startsWith(head + QString(kPaneLeadCharacters, '#') + "needle"));
+    const QList<QTextEdit::ExtraSelection> marks = frmResults->mmoSample->extraSelections();
+    QCOMPARE(marks.size(), 1);
+    QCOMPARE(marks[0].cursor.selectedText(), QString("needle"));
+    QCOMPARE(marks[0].cursor.selectionStart(), head.size() + kPaneLeadCharacters);
     frmResults->hide();
     frmResults->SetResults(*results_);
   }
