@@ -1,5 +1,6 @@
-# The two commands a fresh Debian 12 machine needs: `make run` and `make test`.
-# Both install what is missing first (scripts/install-deps).
+# The two commands a fresh Debian 12 machine needs once git and make are there (the
+# README's first line): `make run` and `make test`. Both install what else is missing
+# first (scripts/install-deps).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
