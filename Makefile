@@ -1,5 +1,6 @@
-# The two commands a fresh Debian 12 machine needs: `make run` and `make test`.
-# Both install what is missing first (scripts/install-deps).
+# The two commands a fresh Debian 12 machine needs once git and make are there (the
+# README's first line): `make run` and `make test`. Both install what else is missing
+# first (scripts/install-deps).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -14,13 +15,18 @@ all: build
 deps:
 	@scripts/install-deps
 
+# Every build folder is built by Ninja (scripts/configure).
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTRAWLIX_BENCH=$(TRAWLIX_BENCH) $(CMAKE_FLAGS) >/dev/null
+	@scripts/configure $(BUILD) . -DCMAKE_BUILD_TYPE=Release -DTRAWLIX_BENCH=$(TRAWLIX_BENCH) $(CMAKE_FLAGS)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The program alone, saying little: Ninja's one progress line in a terminal, and elsewhere
+# nothing but what fails (a failing compile still shows its command and all its output).
+run: configure
+	@if [ -t 1 ]; then quiet=; else quiet=--quiet; fi; \
+	  cmake --build $(BUILD) -j $(JOBS) --target trawlix -- $$quiet
 	@$(BUILD)/bin/trawlix
 
 test: build
@@ -33,13 +39,13 @@ SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanit
 THREAD_SANITIZE_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 THREADED_TESTS = ReadAhead*:SearchRunTest*:Threads*
 check-sanitizers: deps
-	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
-	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
+	@scripts/configure build-asan . -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)"
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
-	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
-	  -DCMAKE_CXX_FLAGS="$(THREAD_SANITIZE_FLAGS)" >/dev/null
+	@scripts/configure build-tsan . -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
+	  -DCMAKE_CXX_FLAGS="$(THREAD_SANITIZE_FLAGS)"
 	@cmake --build build-tsan -j $(JOBS) --target core_tests
 	@TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/core_tests --gtest_filter='$(THREADED_TESTS)'
 
@@ -49,7 +55,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fuzz_parsex fuzz_masks fuzz_matching
 fuzz:
 	@scripts/install-deps fuzz
-	@cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@scripts/configure build-fuzz fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	@cmake --build build-fuzz -j $(JOBS)
 	@set -e; for target in $(FUZZ_TARGETS); do \
 	  rm -rf build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \

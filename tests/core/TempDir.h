@@ -12,15 +12,29 @@ namespace trawlix {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "trawlix-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
+  TempDir() : path_(MakeFresh()) {}
+
+  // A death test in the "threadsafe" style runs its test again from the start in a new
+  // process, which dies before any destructor runs, so a directory of its own would stay
+  // behind. With this tag the parent's directory is named in the environment, and that
+  // child, started after it, takes the same directory and leaves its removal to the parent.
+  struct SharedWithDeathTestChild {};
+  explicit TempDir(SharedWithDeathTestChild) {
+    if (const char* parents = std::getenv(kSharedVariable)) {
+      path_ = parents;
+      owner_ = false;
+    } else {
+      path_ = MakeFresh();
+      setenv(kSharedVariable, path_.c_str(), 1);
+      shared_ = true;
+    }
   }
+
   ~TempDir() {
+    if (shared_) unsetenv(kSharedVariable);
+    if (!owner_) return;
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
+    Unlock(path_);
     std::filesystem::remove_all(path_, ignored);
   }
   TempDir(const TempDir&) = delete;
@@ -48,7 +62,30 @@ class TempDir {
   }
 
  private:
+  static constexpr const char* kSharedVariable = "TRAWLIX_TEST_SHARED_DIR";
+
+  static std::string MakeFresh() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "trawlix-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    return pattern;
+  }
+
+  // Gives the folder and every folder below it (links are not followed) back to their
+  // owner, so that a folder a test made unreadable can be listed and emptied: only root
+  // removes from it as it is.
+  static void Unlock(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
+    for (fs::directory_iterator entry(folder, ignored), end; entry != end;
+         entry.increment(ignored)) {
+      if (entry->symlink_status(ignored).type() == fs::file_type::directory) Unlock(entry->path());
+    }
+  }
+
   std::string path_;
+  bool owner_ = true;
+  bool shared_ = false;
 };
 
 }  // namespace trawlix

@@ -97,7 +97,13 @@ TEST_P(ByteScanLevels, AgreeWithPlainLoops) {
   }
 }
 
+std::string LevelName(const testing::TestParamInfo<TScanLevel>& info) {
+  static constexpr const char* kNames[] = {"Scalar", "Sse2", "Avx2"};
+  return kNames[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(EachLevel, ByteScanLevels,
-                         testing::Values(TScanLevel::Scalar, TScanLevel::Sse2, TScanLevel::Avx2));
+                         testing::Values(TScanLevel::Scalar, TScanLevel::Sse2, TScanLevel::Avx2),
+                         LevelName);
 
 }  // namespace

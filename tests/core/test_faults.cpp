@@ -440,7 +440,7 @@ TEST(FaultLoad, MappedFileCutShortUnderTheReader) {
 // here a page past the end of a file that the test maps itself, while a loaded file is mapped.
 TEST(FaultLoad, OtherBusErrorsStayFatal) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  TempDir dir;
+  const TempDir dir{TempDir::SharedWithDeathTestChild{}};
   const std::string loaded = dir.Write("loaded", LinesOfText(TFileLines::kMappedFrom));
   const std::string other = dir.Write("other", LinesOfText(size_t{64} << 10));
   auto touchPastTheEnd = [&] {

@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "CaseNames.h"
 #include "LineReference.h"
 #include "TempDir.h"
 #include "search/FileLines.h"
@@ -81,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"ab\0cd"s, {"ab"}}, SplitCase{"\0abc"s, {}},
                     SplitCase{"a\nb\0c\nd"s, {"a", "b"}}, SplitCase{"a\r\0\nb"s, {"a"}},
                     SplitCase{std::string(40, 'x') + "\r\n" + std::string(40, 'y') + "\n\r\r",
-                              {std::string(40, 'x'), std::string(40, 'y'), "", ""}}));
+                              {std::string(40, 'x'), std::string(40, 'y'), "", ""}}),
+    NamedAfter<&SplitCase::bytes>());
 
 TEST(FileLines, RandomBytesAgreeWithTheRules) {
   std::mt19937 random(7);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "CaseNames.h"
 #include "FolderEntries.h"
 #include "SpecialFiles.h"
 #include "TempDir.h"
@@ -37,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Separators,
                                          SeparatorCase{"/", "/", ""}, SeparatorCase{"", "/", ""},
                                          SeparatorCase{"/a//", "/a//", "/a/"},
                                          SeparatorCase{" \t/data/ \r\n", "/data/", "/data"},
-                                         SeparatorCase{"C:\\", "C:/", "C:"}));
+                                         SeparatorCase{"C:\\", "C:/", "C:"}),
+                         NamedAfter<&SeparatorCase::path>());
 
 TEST(Separators, StripTwiceStopsAtTheDrive) {
   EXPECT_EQ(StripTrailingSeparator(StripTrailingSeparator("C:\\")), "C:");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "CaseNames.h"
 #include "FolderEntries.h"
 #include "SpecialFiles.h"
 #include "TempDir.h"
@@ -138,7 +139,14 @@ INSTANTIATE_TEST_SUITE_P(Table, KeptEntries,
                          ::testing::Values(KeptCase{{"*.*"}, 0}, KeptCase{{"*.txt", "*.*"}, 0},
                                            KeptCase{{"*.TXT", " *.pas", ""}, 0},
                                            KeptCase{{"*.*"}, 2}, KeptCase{{"*.*"}, 16},
-                                           KeptCase{{"*"}, 16 | 2}, KeptCase{{"*.nomatch"}, 0}));
+                                           KeptCase{{"*"}, 16 | 2}, KeptCase{{"*.nomatch"}, 0}),
+                         [](const testing::TestParamInfo<KeptCase>& info) {
+                           std::string masks;  // as typed: separated by ';'
+                           for (const std::string& mask : info.param.masks)
+                             masks += (&mask == info.param.masks.data() ? "" : ";") + mask;
+                           return NameOfText(masks) + "_attributes_" +
+                                  std::to_string(info.param.attributes);
+                         });
 
 // The kept entries are taken as they stand: nothing is listed again.
 TEST(ListMatchingFiles, EntriesAreTakenAsGiven) {

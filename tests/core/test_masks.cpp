@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CaseNames.h"
 #include "util/MaskComparerUnit.h"
 
 using namespace trawlix;
@@ -42,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
                     // "?" needs no character when a star follows or at the end with a star.
                     MaskCase{"?", "a", true}, MaskCase{"??", "a", false},
                     MaskCase{"a?c.*", "ABC.x", true}, MaskCase{"\xe9*.*", "\xc9t\xe9.txt", false},
-                    MaskCase{"\xe9*.*", "\xe9t\xe9.txt", true}));
+                    MaskCase{"\xe9*.*", "\xe9t\xe9.txt", true}),
+    [](const testing::TestParamInfo<MaskCase>& info) {
+      return NameOfText(info.param.mask) + "_on_" + NameOfText(info.param.name);
+    });
 
 TEST(MaskSplit, KeepsEmptyPieces) {
   const TMaskComparer comparer;

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "CaseNames.h"
 #include "LineReference.h"
 #include "TempDir.h"
 #include "search/FileLines.h"
@@ -169,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                     WholeWordCase{"cat and dog", true}, WholeWordCase{"a cat", true},
                     WholeWordCase{"cat.", false}, WholeWordCase{"(cat)", false},
                     WholeWordCase{"concatenate", false}, WholeWordCase{"cat\t", false},
-                    WholeWordCase{"cats cat", true}, WholeWordCase{"", false}));
+                    WholeWordCase{"cats cat", true}, WholeWordCase{"", false}),
+    NamedAfter<&WholeWordCase::line>());
 
 // Lines and texts that repeat themselves cost time in proportion to the line: 4 MB of
 // blanks ending in "x", with 99,999 blanks and an "x" as the text (the test's time limit

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CaseNames.h"
 #include "util/errors.h"
 #include "util/text.h"
 
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ParseXMasks,
                                          ParseCase{"*.txt; *.pas", {"*.txt", " *.pas"}},
                                          ParseCase{"", {}}, ParseCase{";", {""}},
                                          ParseCase{";;", {"", ""}},
-                                         ParseCase{"\"a;b\";{c}", {"\"a", "b\"", "{c}"}}));
+                                         ParseCase{"\"a;b\";{c}", {"\"a", "b\"", "{c}"}}),
+                         NamedAfter<&ParseCase::text>());
 
 TEST(ParseX, SectionsWhenEnabled) {
   TStringList list;

@@ -102,8 +102,10 @@ start_x_session() {
   begin "starting Xvfb"
   exec 3>"$work/display"
   # -noreset: without it the server resets when its last client leaves, and a client that
-  # connects meanwhile (openbox, just after a probe below) is turned away.
-  start Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$work/xvfb.log"
+  # connects meanwhile (openbox, just after a probe below) is turned away. -nolisten unix:
+  # clients reach it by its abstract socket, and no /tmp/.X11-unix is left behind.
+  start Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nolisten unix -noreset \
+    2>"$work/xvfb.log"
   xvfb_pid=${pids[-1]}
   exec 3>&-
   wait_for 15 "Xvfb to report its display" display_ready
