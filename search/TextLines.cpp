@@ -120,8 +120,14 @@ size_t TTextLines::NextLineStart(size_t start) {
   return AfterLineEnd(LineEnd(start));
 }
 
-// Moves the cursor to the line before it.
+// Moves the cursor to the line before it. A mapped file's bytes that changed under the
+// reader may hold fewer line ends than were counted before: the cursor then stays at the
+// text's start as line 0, and the record made there does not hold its match.
 size_t TTextLines::StepBack() {
+  if (cursorStart_ == 0) {
+    cursorLine_ = 0;
+    return 0;
+  }
   size_t end = cursorStart_ - 1;
   if (data_[end] == '\n' && end > 0 && data_[end - 1] == '\r') --end;
   cursorStart_ = PreviousLineStart(data_, cursorStart_);
