@@ -198,11 +198,22 @@ bool TReadAhead::ListFolder(size_t folder) {
   const std::optional<std::string> path = host_.UpcomingFolder(folder);
   if (!path) return false;
   auto open = std::make_shared<const TOpenFolder>(TOpenFolder{*path, TFolderHandle(*path)});
-  ListFolderFiles(host_, open->handle, folder, masks_, ownFiles_);
+  TListedFolder& listed = listedAhead_.emplace_back(TListedFolder{folder, open, {}, 0});
+  listed.error = ListFolderFiles(host_, open->handle, folder, masks_, listed.files);
   next_ = {folder, 0};
-  nextFiles_ = &ownFiles_;
+  nextFiles_ = &listed.files;
   nextFolder_ = std::move(open);
   return true;
+}
+
+std::optional<TReadAhead::TListedFolder> TReadAhead::ListedAhead(size_t folder,
+                                                                 const std::string& path) {
+  while (!listedAhead_.empty() && listedAhead_.front().index < folder) listedAhead_.pop_front();
+  if (listedAhead_.empty() || listedAhead_.front().index != folder ||
+      listedAhead_.front().folder->path != path) {
+    return std::nullopt;
+  }
+  return listedAhead_.front();
 }
 
 void TReadAhead::SearchWith(const TSearchTerms& terms) {

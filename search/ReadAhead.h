@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,6 +65,18 @@ class TReadAhead {
   void Unshare();
   // A stop flag for the run's own searches: set once the workers are told to stop.
   const std::atomic<bool>& Stopping() const { return stopping_; }
+
+  // A later folder as it was listed ahead: open, its matching files, and why its listing
+  // failed (0 for none).
+  struct TListedFolder {
+    size_t index;
+    std::shared_ptr<const TOpenFolder> folder;
+    TStringList files;
+    int error;
+  };
+  // Folder `folder`'s listing, where it was listed ahead under the path the run names now,
+  // so that the run need not open and list it again; the run asks at each folder's turn.
+  std::optional<TListedFolder> ListedAhead(size_t folder, const std::string& path);
 
   // The terms the searchers search with from now on; a change drops what they found with
   // others. Called at every file's turn, before Started.
@@ -131,11 +144,11 @@ class TReadAhead {
   std::shared_ptr<const TOpenFolder> startedFolder_;  // kept only while active
   // The next file to queue: in the run's own folder, or in a later one that it listed.
   Position next_{0, 0};
-  const TStringList* nextFiles_ = nullptr;
+  const TStringList* nextFiles_ = nullptr;  // the run's, or one of listedAhead_
   std::shared_ptr<const TOpenFolder> nextFolder_;
-  TStringList ownFiles_;
-  bool atEnd_ = false;    // no folder after the last one queued can be listed
-  const bool searching_;  // the workers search, or only load
+  std::deque<TListedFolder> listedAhead_;  // the later folders listed, in their order
+  bool atEnd_ = false;                     // no folder after the last one queued can be listed
+  const bool searching_;                   // the workers search, or only load
   std::vector<std::unique_ptr<TSearcher>> searchers_;  // the run's thread's alone
   bool hinting_ = false;                               // the hinting thread runs
 

@@ -70,8 +70,16 @@ class TRun {
       std::string folder = host_.Folder(i);
       host_.FolderStarted(i + 1);
       host_.ProcessEvents();
-      auto open = std::make_shared<const TOpenFolder>(TOpenFolder{folder, TFolderHandle(folder)});
-      const int listingError = ListFolderFiles(host_, open->handle, i, masks_, files_);
+      std::shared_ptr<const TOpenFolder> open;
+      int listingError;
+      if (auto listed = readAhead_.ListedAhead(i, folder)) {
+        open = std::move(listed->folder);
+        files_ = std::move(listed->files);
+        listingError = listed->error;
+      } else {
+        open = std::make_shared<const TOpenFolder>(TOpenFolder{folder, TFolderHandle(folder)});
+        listingError = ListFolderFiles(host_, open->handle, i, masks_, files_);
+      }
       host_.FilesListed(files_.size());
       SearchFiles(open, i);
       // A folder that could not be listed in full is reported after the files it gave.
