@@ -112,7 +112,10 @@ TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t fol
       searching_(searchers > 0) {
   if (!searching_) return;
   active_ = true;
-  StartSearchers(searchers);
+  runSearcher_ = std::make_unique<TSearcher>();
+  runSearcher_->store = &results_.AddSampleStore();
+  // The run's thread searches too.
+  StartSearchers(std::max<size_t>(searchers - 1, 1));
 }
 
 TReadAhead::~TReadAhead() {
@@ -132,7 +135,10 @@ void TReadAhead::Started(size_t folder, size_t file, const TStringList& files,
   startedFiles_ = &files;
   if (!active_) return;
   startedFolder_ = open;
-  {
+  // Only the run's thread changes the window, so it looks at it without the lock; mostly
+  // Take has dropped the run's last file already.
+  while (!ready_.empty() && ready_.front()->at < started_) ready_.pop_front();
+  if (ready_.empty() && !jobs_.empty() && jobs_.front()->at < started_) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto passed = std::find_if(jobs_.begin(), jobs_.end(),
                                      [this](const auto& job) { return !(job->at < started_); });
@@ -149,18 +155,19 @@ void TReadAhead::Restart(size_t folder, size_t file, const TStringList& files,
     std::lock_guard<std::mutex> lock(mutex_);
     Drop(jobs_.size());
   }
+  ready_.clear();
   next_ = {folder, file};
   nextFiles_ = &files;
   nextFolder_ = open;
   atEnd_ = false;
 }
 
-// Fills the window with the files that come next. The folders after the run's are listed
-// here, on the run's thread, without holding up the workers.
+// Fills the window with the files that come next, a batch at a time unless the workers
+// run short. The folders after the run's are listed here, on the run's thread, without
+// holding up the workers.
 void TReadAhead::Queue() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  size_t room = kFilesAhead - std::min(kFilesAhead, jobs_.size());
-  lock.unlock();
+  const size_t room = kFilesAhead - std::min(kFilesAhead, jobs_.size());
+  if (room < kQueuedAtOnce && jobs_.size() >= Near()) return;
   std::vector<std::shared_ptr<Job>> queued;
   while (queued.size() < room && Advance()) {
     auto job = std::make_shared<Job>();
@@ -171,11 +178,12 @@ void TReadAhead::Queue() {
     ++next_.file;
   }
   if (queued.empty()) return;
-  lock.lock();
+  std::unique_lock<std::mutex> lock(mutex_);
   const bool near = jobs_.size() < Near() && idle_ > 0;
   jobs_.insert(jobs_.end(), queued.begin(), queued.end());
+  const bool hint = HintWanted();
   lock.unlock();
-  hintCue_.notify_one();
+  if (hint) hintCue_.notify_one();
   if (near) loadCue_.notify_all();
 }
 
@@ -217,8 +225,10 @@ std::optional<TReadAhead::TListedFolder> TReadAhead::ListedAhead(size_t folder,
 }
 
 void TReadAhead::SearchWith(const TSearchTerms& terms) {
+  if (terms == runTerms_) return;
+  runTerms_ = terms;
+  ready_.clear();
   std::lock_guard<std::mutex> lock(mutex_);
-  if (terms == terms_) return;
   terms_ = terms;
   Drop(jobs_.size());
   next_ = started_;  // queued again from the file after the one the run starts next
@@ -227,15 +237,25 @@ void TReadAhead::SearchWith(const TSearchTerms& terms) {
 TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& records,
                                     const std::function<void()>& beforeWait, bool& waited) {
   if (!active_) return TTaken::Nothing;
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (jobs_.empty() || !(jobs_.front()->at == started_)) return TTaken::Nothing;
-  std::shared_ptr<Job> job = jobs_.front();
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  if (ready_.empty()) {
+    lock.lock();
+    if (jobs_.empty() || !(jobs_.front()->at == started_)) return TTaken::Nothing;
+  } else if (!(ready_.front()->at == started_)) {
+    return TTaken::Nothing;
+  }
+  std::shared_ptr<Job> job = ready_.empty() ? jobs_.front() : ready_.front();
   if (job->name != (*startedFiles_)[started_.file] || job->folder->path != startedFolder_->path) {
     // The run lists its folders afresh: this one changed since it was listed ahead.
-    lock.unlock();
+    if (lock.owns_lock()) lock.unlock();
     Restart(started_.folder, started_.file + 1, *startedFiles_, startedFolder_);
     Queue();
     return TTaken::Nothing;
+  }
+  if (!ready_.empty()) {
+    ready_.pop_front();
+    records.swap(job->records);
+    return TTaken::Records;
   }
   if (searching_ && job->state == Job::State::Queued) {
     // No worker has come to it yet: the run searches it itself rather than wait.
@@ -246,6 +266,14 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
     return TTaken::Nothing;
   }
   const auto done = [&job] { return job->state == Job::State::Done; };
+  // While a worker is at its file, the run searches the next file no worker has come to,
+  // as a worker would: so the run, too, keeps a processor busy rather than wait.
+  while (!done() && !job->waited) {
+    const std::shared_ptr<Job> other = searching_ ? FirstQueued() : nullptr;
+    if (!other) break;
+    other->state = Job::State::Loading;
+    SearchJob(lock, *runSearcher_, *other, terms_);
+  }
   runWaits_ = true;
   doneCue_.wait(lock, [&] { return done() || job->waited; });
   if (!done()) {
@@ -266,13 +294,32 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
     taken = TTaken::Bytes;
   }
   Drop(1);
+  // The searched files after it are taken along, so that the run takes its next files
+  // without the lock.
+  size_t along = 0;
+  while (searching_ && along < jobs_.size() && jobs_[along]->state == Job::State::Done &&
+         jobs_[along]->searched) {
+    ++along;
+  }
+  ready_.insert(ready_.end(), jobs_.begin(), jobs_.begin() + static_cast<std::ptrdiff_t>(along));
+  Unqueue(along);
   // Searchers are woken once a good part of the window waits for them, so that each
   // wake-up has a run of files to do.
   const bool wake = idle_ > 0 && (!searching_ || QueuedNear() >= Near() / 4);
+  const bool hint = HintWanted();
   lock.unlock();
   if (wake) loadCue_.notify_all();
-  hintCue_.notify_one();
+  if (hint) hintCue_.notify_one();
   return taken;
+}
+
+bool TReadAhead::HintDue() const {
+  return hintsOn_ && hintNext_ < jobs_.size() && bytesHinted_ < kHintedAhead;
+}
+
+// Whether the hinting thread waits with work to do: each wake-up costs a system call.
+bool TReadAhead::HintWanted() const {
+  return hintWaits_ && HintDue();
 }
 
 size_t TReadAhead::Near() const {
@@ -306,10 +353,18 @@ void TReadAhead::Drop(size_t count) {
     Job& job = *jobs_[i];
     job.dropped = true;
     job.cancelled = true;
+    if (job.state == Job::State::Done) Recycle(std::move(job.bytes));
+  }
+  Unqueue(count);
+}
+
+// Takes the first `count` jobs out of the window, with what they held.
+void TReadAhead::Unqueue(size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const Job& job = *jobs_[i];
     bytesHinted_ -= job.hinted;
     bytesHeld_ -= job.held;
     recordBytesHeld_ -= job.recordBytes;
-    if (job.state == Job::State::Done) Recycle(std::move(job.bytes));
   }
   jobs_.erase(jobs_.begin(), jobs_.begin() + static_cast<std::ptrdiff_t>(count));
   hintNext_ -= std::min(hintNext_, count);
@@ -323,11 +378,8 @@ void TReadAhead::Recycle(std::unique_ptr<TFileBytes> bytes) {
   spare_.push_back(std::move(bytes));
 }
 
-// The first job of the nearest ones not loaded yet. The bytes held ahead hold up any job
-// but the one the run takes next.
-// The first job of the nearest ones not loaded yet. The bytes held ahead hold up any job
-// but the one the run takes next. A searcher first searches the parts of the run's file
-// that no thread has taken yet.
+// The job a worker loads, or searches, next; a searcher first searches the parts of the
+// run's file that no thread has taken yet.
 std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mutex>& lock,
                                                       TSearcher* searcher) {
   for (;;) {
@@ -340,14 +392,7 @@ std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mute
       lock.lock();
       continue;
     }
-    const size_t near = std::min(jobs_.size(), Near());
-    for (size_t i = 0; i < near; ++i) {
-      if (jobs_[i]->state != Job::State::Queued) continue;
-      if (i == 0 || (bytesHeld_ < kBytesAhead && recordBytesHeld_ < kRecordsAhead)) {
-        return jobs_[i];
-      }
-      break;
-    }
+    if (std::shared_ptr<Job> job = FirstQueued()) return job;
     ++idle_;
     loadCue_.wait(lock);
     --idle_;
@@ -367,6 +412,18 @@ void TReadAhead::Share(const std::shared_ptr<TPartedFile>& file) {
 void TReadAhead::Unshare() {
   std::lock_guard<std::mutex> lock(mutex_);
   parted_.reset();
+}
+
+// The first job of the nearest ones that no thread has come to, where the bytes and records
+// held ahead leave room for it (they hold up any job but the one the run takes next).
+std::shared_ptr<TReadAhead::Job> TReadAhead::FirstQueued() const {
+  const size_t near = std::min(jobs_.size(), Near());
+  for (size_t i = 0; i < near; ++i) {
+    if (jobs_[i]->state != Job::State::Queued) continue;
+    if (i == 0 || (bytesHeld_ < kBytesAhead && recordBytesHeld_ < kRecordsAhead)) return jobs_[i];
+    break;
+  }
+  return nullptr;
 }
 
 // The room a job's records may take: the run's next file may take any, since the run
@@ -408,6 +465,31 @@ bool TReadAhead::SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& 
   return done;
 }
 
+// Searches a job taken from the window (its state Loading), the lock held before and after.
+void TReadAhead::SearchJob(std::unique_lock<std::mutex>& lock, TSearcher& searcher, Job& job,
+                           const TSearchTerms& terms) {
+  ++busy_;
+  lock.unlock();
+  const bool searched = SearchAhead(searcher, job, terms);
+  std::vector<TGrepItem> unwanted;
+  lock.lock();
+  --busy_;
+  job.state = Job::State::Done;
+  if (searched && !job.dropped) {
+    job.searched = true;
+    recordBytesHeld_ += job.recordBytes;
+  } else {
+    unwanted.swap(job.records);
+    job.recordBytes = 0;
+  }
+  if (runWaits_ && RunMayGoOn()) doneCue_.notify_one();
+  if (!unwanted.empty()) {
+    lock.unlock();
+    unwanted.clear();
+    lock.lock();
+  }
+}
+
 void TReadAhead::Load(TSearcher* searcher) {
   std::unique_lock<std::mutex> lock(mutex_);
   TSearchTerms terms;
@@ -415,26 +497,7 @@ void TReadAhead::Load(TSearcher* searcher) {
     job->state = Job::State::Loading;
     if (searcher != nullptr) {
       if (!(terms == terms_)) terms = terms_;
-      ++busy_;
-      lock.unlock();
-      const bool searched = SearchAhead(*searcher, *job, terms);
-      std::vector<TGrepItem> unwanted;
-      lock.lock();
-      --busy_;
-      job->state = Job::State::Done;
-      if (searched && !job->dropped) {
-        job->searched = true;
-        recordBytesHeld_ += job->recordBytes;
-      } else {
-        unwanted.swap(job->records);
-        job->recordBytes = 0;
-      }
-      if (runWaits_ && RunMayGoOn()) doneCue_.notify_one();
-      if (!unwanted.empty()) {
-        lock.unlock();
-        unwanted.clear();
-        lock.lock();
-      }
+      SearchJob(lock, *searcher, *job, terms);
       continue;
     }
     std::unique_ptr<TFileBytes> bytes;
@@ -475,9 +538,9 @@ void TReadAhead::Hint() {
   bool onDisk = false;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    hintCue_.wait(lock, [this] {
-      return stop_ || (hintsOn_ && hintNext_ < jobs_.size() && bytesHinted_ < kHintedAhead);
-    });
+    hintWaits_ = true;
+    hintCue_.wait(lock, [this] { return stop_ || HintDue(); });
+    hintWaits_ = false;
     if (stop_) return;
     std::shared_ptr<Job> job = jobs_[hintNext_++];
     lock.unlock();
@@ -508,11 +571,13 @@ void TReadAhead::StartSearchers(size_t count) {
 
 void TReadAhead::Loaded(bool waited) {
   if (searching_) {
-    // Searchers never stop. A wait adds the hints and the loads in flight of a cold disk;
-    // the hints stop again, as the loads ahead of one thread do, once loads find their
-    // files cached.
+    // Searchers never stop. Waits add the hints and the loads in flight of a cold disk:
+    // a few among the last loads, since a warm tree's cached files now and then refuse a
+    // read that must not wait. The hints stop again, as the loads ahead of one thread do,
+    // once loads find their files cached.
     if (waited) {
       loadsWithoutWait_ = 0;
+      if (++recentWaits_ < kWaitsToHint) return;
       if (!hinting_) {
         hinting_ = true;
         workers_.emplace_back([this] { Hint(); });
@@ -523,7 +588,8 @@ void TReadAhead::Loaded(bool waited) {
         hintsOn_ = true;
         hintCue_.notify_one();
       }
-    } else if (hinting_ && ++loadsWithoutWait_ == kCachedToStop) {
+    } else if (++loadsWithoutWait_ == kCachedToStop) {
+      recentWaits_ = 0;
       std::lock_guard<std::mutex> lock(mutex_);
       hintsOn_ = false;
     }

@@ -63,6 +63,8 @@ class TReadAhead {
   // Has the searchers search the parts of `file` before any file ahead, until Unshare.
   void Share(const std::shared_ptr<TPartedFile>& file);
   void Unshare();
+  // The run's own means of searching, with searchers.
+  TSearcher& RunSearcher() { return *runSearcher_; }
   // A stop flag for the run's own searches: set once the workers are told to stop.
   const std::atomic<bool>& Stopping() const { return stopping_; }
 
@@ -113,12 +115,16 @@ class TReadAhead {
   // its file, is let to take at once.
   static constexpr size_t kSearchedAhead = 64;
   static constexpr size_t kTakenAtOnce = 8;
+  // Files queued at once, where the window has room.
+  static constexpr size_t kQueuedAtOnce = 32;
   // Bytes of the records (and their samples) that the searchers hold ahead of the run.
   static constexpr size_t kRecordsAhead = size_t{64} << 20;
   // Loads in flight together once a load has waited.
   static constexpr size_t kLoaders = 4;
-  // Loads in a row that did not wait before it stops.
+  // Loads in a row that did not wait before it stops; with searchers, loads that waited
+  // since then before the hints start.
   static constexpr size_t kCachedToStop = 256;
+  static constexpr size_t kWaitsToHint = 8;
 
  private:
   struct Position {
@@ -138,6 +144,7 @@ class TReadAhead {
   size_t folderCount_;
   bool active_ = false;
   size_t loadsWithoutWait_ = 0;
+  size_t recentWaits_ = 0;  // with searchers: loads that waited since the hints last stopped
   // The run's file: where it stands, in which folder, by which name.
   Position started_{0, 0};
   const TStringList* startedFiles_ = nullptr;
@@ -150,6 +157,7 @@ class TReadAhead {
   bool atEnd_ = false;                     // no folder after the last one queued can be listed
   const bool searching_;                   // the workers search, or only load
   std::vector<std::unique_ptr<TSearcher>> searchers_;  // the run's thread's alone
+  std::unique_ptr<TSearcher> runSearcher_;             // the run's own, as it waits
   bool hinting_ = false;                               // the hinting thread runs
 
   // Shared with the workers, under mutex_.
@@ -161,15 +169,20 @@ class TReadAhead {
   std::condition_variable doneCue_;  // the run's file is loaded, or its load waits
   bool runWaits_ = false;
   bool hintsOn_ = true;  // the hinting thread hints (with searchers, only while loads wait)
-  size_t idle_ = 0;      // workers waiting for a job
-  size_t busy_ = 0;      // searchers at work on one
+  bool hintWaits_ = false;
+  size_t idle_ = 0;                        // workers waiting for a job
+  size_t busy_ = 0;                        // searchers at work on one
   std::deque<std::shared_ptr<Job>> jobs_;  // in the run's order
-  std::shared_ptr<TPartedFile> parted_;    // the run's file, searched in parts
-  size_t hintNext_ = 0;                    // the first job not hinted yet
+  // Searched files that the run has taken out of the window along with an earlier one,
+  // to take at their turns; the run's thread's alone.
+  std::deque<std::shared_ptr<Job>> ready_;
+  std::shared_ptr<TPartedFile> parted_;  // the run's file, searched in parts
+  size_t hintNext_ = 0;                  // the first job not hinted yet
   size_t bytesHinted_ = 0;
   size_t bytesHeld_ = 0;
   size_t recordBytesHeld_ = 0;  // of searched files the run has not taken yet
   TSearchTerms terms_;
+  TSearchTerms runTerms_;  // terms_, as the run's thread knows them without the lock
   std::vector<std::unique_ptr<TFileBytes>> spare_;  // buffers to reuse
   bool stop_ = false;
   std::vector<std::thread> workers_;
@@ -183,14 +196,20 @@ class TReadAhead {
   void StartSearchers(size_t count);
   void Load(TSearcher* searcher);
   bool SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& terms);
+  void SearchJob(std::unique_lock<std::mutex>& lock, TSearcher& searcher, Job& job,
+                 const TSearchTerms& terms);
+  std::shared_ptr<Job> FirstQueued() const;
   size_t RoomFor(const Job& job);
   size_t Near() const;
+  bool HintDue() const;
+  bool HintWanted() const;
   size_t QueuedNear() const;
   bool RunMayGoOn() const;
   void Hint();
   std::shared_ptr<Job> NextLoad(std::unique_lock<std::mutex>& lock, TSearcher* searcher);
   void Recycle(std::unique_ptr<TFileBytes> bytes);
   void Drop(size_t count);
+  void Unqueue(size_t count);
 };
 
 }  // namespace trawlix

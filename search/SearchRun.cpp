@@ -149,10 +149,6 @@ class TRun {
     if (host_.Cancelled()) return;
     path_ =
         *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
-    if (!searcher_) {
-      searcher_ = std::make_unique<TSearcher>();
-      searcher_->store = &results_.AddSampleStore();
-    }
     const auto file = std::make_shared<TPartedFile>(
         lines_, path_, TSearchTerms{host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()},
         readAhead_.Stopping());
@@ -165,7 +161,7 @@ class TRun {
       }
     } finished{readAhead_, *file};
     readAhead_.Share(file);
-    file->Merge(*searcher_, [this](TGrepItem record) { Append(std::move(record)); });
+    file->Merge(readAhead_.RunSearcher(), [this](TGrepItem record) { Append(std::move(record)); });
     lines_.CheckIntact();
   }
 
@@ -215,7 +211,6 @@ class TRun {
   TSampleView sample_;
   std::shared_ptr<const std::string> path_;  // the current file's, once it has a match
   std::vector<TGrepItem> records_;           // of a file searched ahead
-  std::unique_ptr<TSearcher> searcher_;      // the run's own, for the parts of a large file
   bool searching_;                           // workers search ahead
   TReadAhead readAhead_;
   bool waited_ = false;  // whether the current file's load had to wait for the disk
