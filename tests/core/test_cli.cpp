@@ -129,6 +129,8 @@ TEST_F(CliTest, UsageErrorsExitTwoWithNothingOnStandardOutput) {
       {"--bogus", "-t", "foo", folder},           // unknown long option
       {"--whole-word=yes", "-t", "foo", folder},  // a flag given a value
       {"-wq", "-t", "foo", folder},               // unknown option inside a cluster
+      {"-j", "0", "-t", "foo", folder},           // no threads
+      {"--threads=2x", "-t", "foo", folder},      // not a number
   };
   for (const auto& args : cases) {
     TCliRun run = Cli(args);
@@ -154,6 +156,7 @@ TEST_F(CliTest, OptionsMayBeClusteredJoinedOrAfterTheFolders) {
   std::string a = scratch.Write("A/a.txt", "Foo bar\nfoo\nFoo\n");
   std::string expected = LinesText({a, "    [0] Foo bar", "    [2] Foo"});
   EXPECT_EQ(Cli({"-wctFoo", scratch / "A"}).out, expected);
+  EXPECT_EQ(Cli({"-j3", "-wctFoo", scratch / "A"}).out, expected);
   EXPECT_EQ(Cli({scratch / "A", "--text=Foo", "-w", "--case-sensitive"}).out, expected);
   // After "--" everything is a folder, even what looks like an option.
   TCliRun run = Cli({"-t", "Foo", "--", "-w"}, scratch / "A");
