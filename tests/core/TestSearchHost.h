@@ -100,6 +100,17 @@ class TTestHost : public TSearchHost {
   void Note(std::string entry) { log.push_back(std::move(entry)); }
 };
 
+// A host that hands the run the entries it holds for a folder's path.
+class TListedHost : public TTestHost {
+ public:
+  TListedFolders listed;
+
+  const TFolderEntries* ListedEntries(size_t i) override {
+    const auto kept = listed.find(folders.at(i));
+    return kept == listed.end() ? nullptr : &kept->second;
+  }
+};
+
 // The five lines that report a file that could not be loaded or searched, or with the
 // folder's heading, a folder that could not be listed.
 inline std::vector<std::string> ErrorBlock(const std::string& path, const std::string& error,

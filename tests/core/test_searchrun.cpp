@@ -42,17 +42,6 @@ Lines Join(std::initializer_list<Lines> parts) {
   return all;
 }
 
-// A host that hands the run the entries it holds for a folder's path.
-class TListedHost : public TTestHost {
- public:
-  TListedFolders listed;
-
-  const TFolderEntries* ListedEntries(size_t i) override {
-    const auto kept = listed.find(folders.at(i));
-    return kept == listed.end() ? nullptr : &kept->second;
-  }
-};
-
 class SearchRunTest : public ::testing::Test {
  protected:
   TempDir scratch;

@@ -54,17 +54,6 @@ TDigests Everything(const TSearchResults& results) {
   return digests;
 }
 
-// A host that also hands over, for each folder, a listing with a file that is gone by the
-// time it is loaded, so that every run meets the same error.
-class TListedHost : public TTestHost {
- public:
-  TListedFolders listed;
-  const TFolderEntries* ListedEntries(size_t i) override {
-    const auto kept = listed.find(folders.at(i));
-    return kept == listed.end() ? nullptr : &kept->second;
-  }
-};
-
 // Folders of files made of lines that hold the text or not, as a word or inside one, in
 // either case, with every kind of line end, NULs, empty and long lines, and one file large
 // enough to be mapped.
@@ -141,6 +130,8 @@ class ThreadsTest : public ::testing::Test {
 
   TDigests Run(size_t threads, const std::string& text, bool caseSensitive, bool wholeWord,
                int cancelAt = 0) {
+    // Each folder's listing holds a file that is gone by the time it is loaded, so that
+    // every run meets the same error.
     TListedHost host;
     host.folders = folders;
     host.listed = listed;
