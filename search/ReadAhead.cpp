@@ -440,14 +440,8 @@ size_t TReadAhead::RoomFor(const Job& job) {
 bool TReadAhead::SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& terms) {
   bool done = false;
   try {
-    const bool loaded = searcher.lines.LoadAheadAt(job.folder->handle.Fd(), job.name, [this, &job] {
-      {
-        std::lock_guard<std::mutex> waiting(mutex_);
-        job.waited = true;
-        if (!runWaits_) return;
-      }
-      doneCue_.notify_one();
-    });
+    const bool loaded =
+        searcher.lines.LoadAheadAt(job.folder->handle.Fd(), job.name, [&] { LoadWaits(job); });
     if (loaded) {
       BatchSink sink(*this, searcher, job);
       TFixedInputs inputs{terms, job.cancelled, stopping_};
@@ -463,6 +457,17 @@ bool TReadAhead::SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& 
   }
   searcher.lines.Clear();
   return done;
+}
+
+// A worker's load of the job waits for the disk: the run, if it waits for this file, shows
+// its progress then.
+void TReadAhead::LoadWaits(Job& job) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    job.waited = true;
+    if (!runWaits_) return;
+  }
+  doneCue_.notify_one();
 }
 
 // Searches a job taken from the window (its state Loading), the lock held before and after.
@@ -509,14 +514,8 @@ void TReadAhead::Load(TSearcher* searcher) {
     }
     lock.unlock();
     // The run, if it waits for this load, shows its progress once the load waits.
-    const bool loaded = bytes->LoadAheadAt(job->folder->handle.Fd(), job->name, [this, &job] {
-      {
-        std::lock_guard<std::mutex> waiting(mutex_);
-        job->waited = true;
-        if (!runWaits_) return;
-      }
-      doneCue_.notify_one();
-    });
+    const bool loaded =
+        bytes->LoadAheadAt(job->folder->handle.Fd(), job->name, [&] { LoadWaits(*job); });
     lock.lock();
     job->state = Job::State::Done;
     job->loaded = loaded;

@@ -92,12 +92,11 @@ class TReadAhead {
   // open only while it is active.
   void Started(size_t folder, size_t file, const TStringList& files,
                const std::shared_ptr<const TOpenFolder>& open);
-  // Hands the started file's bytes to `lines` where they are loaded ahead, first waiting
-  // for the worker that loads them (the next free one starts on it at once), and calling
-  // beforeWait once that load waits for the disk; false where the run is to load the
+  // Hands over the started file where it was loaded ahead: its records, where a searcher
+  // searched it, into `records`, else its bytes into `lines`. It first waits for the
+  // worker at the file, searching other files meanwhile with searchers, and calls
+  // beforeWait once that load waits for the disk. Nothing where the run is to load the
   // file itself. `waited`: set where the bytes had to come from the disk.
-  // What Take handed over: nothing (the run loads the file itself), the file's bytes, or
-  // the records of its search.
   enum class TTaken : unsigned char { Nothing, Bytes, Records };
   TTaken Take(TFileLines& lines, std::vector<TGrepItem>& records,
               const std::function<void()>& beforeWait, bool& waited);
@@ -196,6 +195,7 @@ class TReadAhead {
   void StartSearchers(size_t count);
   void Load(TSearcher* searcher);
   bool SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& terms);
+  void LoadWaits(Job& job);
   void SearchJob(std::unique_lock<std::mutex>& lock, TSearcher& searcher, Job& job,
                  const TSearchTerms& terms);
   std::shared_ptr<Job> FirstQueued() const;

@@ -100,7 +100,8 @@ class TRun {
       // results; what the file added before the failure stays.
       try {
         if (searching_) {
-          readAhead_.SearchWith({host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()});
+          terms_ = {host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()};
+          readAhead_.SearchWith(terms_);
         }
         readAhead_.Started(folderIndex, j, files_, open);
         waited_ = false;
@@ -146,12 +147,10 @@ class TRun {
   // have searched it alone, unless the run was cancelled as the file's turn began. The
   // workers are done with the file's bytes before they are let go, also on a failure.
   void SearchInParts() {
+    path_.reset();
     if (host_.Cancelled()) return;
-    path_ =
-        *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
-    const auto file = std::make_shared<TPartedFile>(
-        lines_, path_, TSearchTerms{host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()},
-        readAhead_.Stopping());
+    const auto file =
+        std::make_shared<TPartedFile>(lines_, FilePath(), terms_, readAhead_.Stopping());
     struct Finished {
       TReadAhead& readAhead;
       TPartedFile& file;
@@ -178,13 +177,7 @@ class TRun {
  public:
   // The sink of the file's search.
   TGrepItem NewItem(int64_t n, std::string_view line, const TSampleView& sample) {
-    // A file searched again right after itself (its name matched two masks) shares the
-    // path of its header, which it does not repeat.
-    if (!path_) {
-      path_ =
-          *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
-    }
-    return results_.NewItem(n, line, path_, sample);
+    return results_.NewItem(n, line, FilePath(), sample);
   }
   bool Append(TGrepItem record) {
     if (!path_) path_ = *lastHeader_ == record.FileName() ? lastHeader_ : record.SharedFileName();
@@ -194,6 +187,17 @@ class TRun {
   }
 
  private:
+  // The current file's shared path, made at its first match. A file searched again right
+  // after itself (its name matched two masks) shares the path of its header, which it
+  // does not repeat.
+  const std::shared_ptr<const std::string>& FilePath() {
+    if (!path_) {
+      path_ =
+          *lastHeader_ == fullPath_ ? lastHeader_ : std::make_shared<const std::string>(fullPath_);
+    }
+    return path_;
+  }
+
   void AppendHeader(const std::shared_ptr<const std::string>& path) {
     if (results_.LineCount() > 0) results_.AppendSeparator();
     results_.AppendHeader(path);
@@ -212,6 +216,7 @@ class TRun {
   std::shared_ptr<const std::string> path_;  // the current file's, once it has a match
   std::vector<TGrepItem> records_;           // of a file searched ahead
   bool searching_;                           // workers search ahead
+  TSearchTerms terms_;                       // with workers, as read at the file's turn
   TReadAhead readAhead_;
   bool waited_ = false;  // whether the current file's load had to wait for the disk
   const std::function<void()> beforeWait_;
