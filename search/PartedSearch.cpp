@@ -44,7 +44,7 @@ TPartedFile::TPartedFile(const TFileLines& whole, std::shared_ptr<const std::str
       parts_((whole.Length() + kPartBytes - 1) / kPartBytes) {}
 
 void TPartedFile::Finish() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  TShortLock lock(mutex_);
   stop_ = true;
   doneCue_.wait(lock, [this] { return inProgress_ == 0; });
 }
@@ -71,14 +71,14 @@ bool TPartedFile::HasPartsLeft() const {
 bool TPartedFile::SearchNextPart(TSearcher& searcher) {
   size_t k;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     if (stop_ || taken_ >= parts_.size()) return false;
     k = taken_++;
     ++inProgress_;
   }
   Search(k, searcher);
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     --inProgress_;
     parts_[k].done = true;
   }
@@ -120,7 +120,7 @@ void TPartedFile::Search(size_t k, TSearcher& searcher) {
 TPartedFile::Part& TPartedFile::WaitFor(size_t k, TSearcher& searcher) {
   for (;;) {
     {
-      std::unique_lock<std::mutex> lock(mutex_);
+      TShortLock lock(mutex_);
       if (parts_[k].done) return parts_[k];
       if (taken_ >= parts_.size()) {
         doneCue_.wait(lock, [&] { return parts_[k].done; });

@@ -3,12 +3,10 @@
 // parts' records put together in the file's order: the records one search of the whole
 // file makes, with their line numbers counted from the lines of the parts before.
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "search/FileLines.h"
 #include "search/FileSearch.h"
 #include "search/GrepItemUnit.h"
+#include "util/ShortLock.h"
 
 namespace trawlix {
 
@@ -73,8 +72,8 @@ class TPartedFile {
   std::atomic<bool> stop_{false};
   std::vector<Part> parts_;
   std::atomic<size_t> taken_{0};  // parts taken by a thread
-  std::mutex mutex_;
-  std::condition_variable doneCue_;
+  TShortMutex mutex_;
+  TShortCondition doneCue_;
   size_t inProgress_ = 0;
 
   size_t Boundary(size_t part) const;

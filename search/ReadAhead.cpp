@@ -120,7 +120,7 @@ TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t fol
 
 TReadAhead::~TReadAhead() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     stop_ = true;
     stopping_ = true;
   }
@@ -139,7 +139,7 @@ void TReadAhead::Started(size_t folder, size_t file, const TStringList& files,
   // Take has dropped the run's last file already.
   while (!ready_.empty() && ready_.front()->at < started_) ready_.pop_front();
   if (ready_.empty() && !jobs_.empty() && jobs_.front()->at < started_) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     const auto passed = std::find_if(jobs_.begin(), jobs_.end(),
                                      [this](const auto& job) { return !(job->at < started_); });
     Drop(static_cast<size_t>(passed - jobs_.begin()));
@@ -152,7 +152,7 @@ void TReadAhead::Started(size_t folder, size_t file, const TStringList& files,
 void TReadAhead::Restart(size_t folder, size_t file, const TStringList& files,
                          const std::shared_ptr<const TOpenFolder>& open) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     Drop(jobs_.size());
   }
   ready_.clear();
@@ -178,7 +178,7 @@ void TReadAhead::Queue() {
     ++next_.file;
   }
   if (queued.empty()) return;
-  std::unique_lock<std::mutex> lock(mutex_);
+  TShortLock lock(mutex_);
   const bool near = jobs_.size() < Near() && idle_ > 0;
   jobs_.insert(jobs_.end(), queued.begin(), queued.end());
   const bool hint = HintWanted();
@@ -228,7 +228,7 @@ void TReadAhead::SearchWith(const TSearchTerms& terms) {
   if (terms == runTerms_) return;
   runTerms_ = terms;
   ready_.clear();
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<TShortMutex> lock(mutex_);
   terms_ = terms;
   Drop(jobs_.size());
   next_ = started_;  // queued again from the file after the one the run starts next
@@ -237,7 +237,7 @@ void TReadAhead::SearchWith(const TSearchTerms& terms) {
 TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& records,
                                     const std::function<void()>& beforeWait, bool& waited) {
   if (!active_) return TTaken::Nothing;
-  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  TShortLock lock(mutex_, std::defer_lock);
   if (ready_.empty()) {
     lock.lock();
     if (jobs_.empty() || !(jobs_.front()->at == started_)) return TTaken::Nothing;
@@ -368,6 +368,7 @@ void TReadAhead::Unqueue(size_t count) {
   }
   jobs_.erase(jobs_.begin(), jobs_.begin() + static_cast<std::ptrdiff_t>(count));
   hintNext_ -= std::min(hintNext_, count);
+  queuedFrom_ -= std::min(queuedFrom_, count);
 }
 
 void TReadAhead::Recycle(std::unique_ptr<TFileBytes> bytes) {
@@ -380,8 +381,7 @@ void TReadAhead::Recycle(std::unique_ptr<TFileBytes> bytes) {
 
 // The job a worker loads, or searches, next; a searcher first searches the parts of the
 // run's file that no thread has taken yet.
-std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mutex>& lock,
-                                                      TSearcher* searcher) {
+std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(TShortLock& lock, TSearcher* searcher) {
   for (;;) {
     if (stop_) return nullptr;
     if (searcher != nullptr && parted_ && parted_->HasPartsLeft()) {
@@ -402,7 +402,7 @@ std::shared_ptr<TReadAhead::Job> TReadAhead::NextLoad(std::unique_lock<std::mute
 void TReadAhead::Share(const std::shared_ptr<TPartedFile>& file) {
   bool wake;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     parted_ = file;
     wake = idle_ > 0;
   }
@@ -410,18 +410,19 @@ void TReadAhead::Share(const std::shared_ptr<TPartedFile>& file) {
 }
 
 void TReadAhead::Unshare() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<TShortMutex> lock(mutex_);
   parted_.reset();
 }
 
 // The first job of the nearest ones that no thread has come to, where the bytes and records
-// held ahead leave room for it (they hold up any job but the one the run takes next).
-std::shared_ptr<TReadAhead::Job> TReadAhead::FirstQueued() const {
+// held ahead leave room for it (they hold up any job but the one the run takes next). Jobs
+// only leave Queued, so the search goes on from where it last found none.
+std::shared_ptr<TReadAhead::Job> TReadAhead::FirstQueued() {
   const size_t near = std::min(jobs_.size(), Near());
-  for (size_t i = 0; i < near; ++i) {
-    if (jobs_[i]->state != Job::State::Queued) continue;
-    if (i == 0 || (bytesHeld_ < kBytesAhead && recordBytesHeld_ < kRecordsAhead)) return jobs_[i];
-    break;
+  while (queuedFrom_ < near && jobs_[queuedFrom_]->state != Job::State::Queued) ++queuedFrom_;
+  if (queuedFrom_ >= near) return nullptr;
+  if (queuedFrom_ == 0 || (bytesHeld_ < kBytesAhead && recordBytesHeld_ < kRecordsAhead)) {
+    return jobs_[queuedFrom_];
   }
   return nullptr;
 }
@@ -429,7 +430,7 @@ std::shared_ptr<TReadAhead::Job> TReadAhead::FirstQueued() const {
 // The room a job's records may take: the run's next file may take any, since the run
 // would keep its records all the same; any other what the records held ahead leave.
 size_t TReadAhead::RoomFor(const Job& job) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<TShortMutex> lock(mutex_);
   if (!jobs_.empty() && jobs_.front().get() == &job) return SIZE_MAX;
   return kRecordsAhead - std::min(kRecordsAhead, recordBytesHeld_);
 }
@@ -463,7 +464,7 @@ bool TReadAhead::SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& 
 // its progress then.
 void TReadAhead::LoadWaits(Job& job) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     job.waited = true;
     if (!runWaits_) return;
   }
@@ -471,7 +472,7 @@ void TReadAhead::LoadWaits(Job& job) {
 }
 
 // Searches a job taken from the window (its state Loading), the lock held before and after.
-void TReadAhead::SearchJob(std::unique_lock<std::mutex>& lock, TSearcher& searcher, Job& job,
+void TReadAhead::SearchJob(TShortLock& lock, TSearcher& searcher, Job& job,
                            const TSearchTerms& terms) {
   ++busy_;
   lock.unlock();
@@ -496,7 +497,7 @@ void TReadAhead::SearchJob(std::unique_lock<std::mutex>& lock, TSearcher& search
 }
 
 void TReadAhead::Load(TSearcher* searcher) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  TShortLock lock(mutex_);
   TSearchTerms terms;
   while (std::shared_ptr<Job> job = NextLoad(lock, searcher)) {
     job->state = Job::State::Loading;
@@ -535,7 +536,7 @@ void TReadAhead::Hint() {
   bool noAtime = true;
   std::shared_ptr<const TOpenFolder> folder;  // the last job's, and whether it is on a disk
   bool onDisk = false;
-  std::unique_lock<std::mutex> lock(mutex_);
+  TShortLock lock(mutex_);
   for (;;) {
     hintWaits_ = true;
     hintCue_.wait(lock, [this] { return stop_ || HintDue(); });
@@ -582,14 +583,14 @@ void TReadAhead::Loaded(bool waited) {
         workers_.emplace_back([this] { Hint(); });
         StartSearchers(kLoaders);
       }
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<TShortMutex> lock(mutex_);
       if (!hintsOn_) {
         hintsOn_ = true;
         hintCue_.notify_one();
       }
     } else if (++loadsWithoutWait_ == kCachedToStop) {
       recentWaits_ = 0;
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<TShortMutex> lock(mutex_);
       hintsOn_ = false;
     }
     return;
@@ -607,7 +608,7 @@ void TReadAhead::Loaded(bool waited) {
     next_ = started_;  // starts over from the run's file once it is active again
     nextFolder_.reset();
     startedFolder_.reset();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     Drop(jobs_.size());
   }
 }

@@ -19,12 +19,10 @@
 // file that cannot be searched ahead (see above; also one whose batch would take the
 // records held ahead past their ceiling) is loaded and searched by the run at its turn.
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -32,6 +30,7 @@
 
 #include "search/FileSearch.h"
 #include "search/GrepItemUnit.h"
+#include "util/ShortLock.h"
 #include "util/StringList.h"
 #include "util/files.h"
 
@@ -160,12 +159,12 @@ class TReadAhead {
   bool hinting_ = false;                               // the hinting thread runs
 
   // Shared with the workers, under mutex_.
-  std::mutex mutex_;
+  TShortMutex mutex_;
   // Each cue wakes only the threads that have something to do: a worker is woken when a
   // job comes within its reach, the run only while it waits for its file.
-  std::condition_variable loadCue_;  // a job came near, bytes were taken, or stop
-  std::condition_variable hintCue_;  // a job was queued, hinted bytes were passed, or stop
-  std::condition_variable doneCue_;  // the run's file is loaded, or its load waits
+  TShortCondition loadCue_;  // a job came near, bytes were taken, or stop
+  TShortCondition hintCue_;  // a job was queued, hinted bytes were passed, or stop
+  TShortCondition doneCue_;  // the run's file is loaded, or its load waits
   bool runWaits_ = false;
   bool hintsOn_ = true;  // the hinting thread hints (with searchers, only while loads wait)
   bool hintWaits_ = false;
@@ -177,6 +176,7 @@ class TReadAhead {
   std::deque<std::shared_ptr<Job>> ready_;
   std::shared_ptr<TPartedFile> parted_;  // the run's file, searched in parts
   size_t hintNext_ = 0;                  // the first job not hinted yet
+  size_t queuedFrom_ = 0;                // no job before it is Queued
   size_t bytesHinted_ = 0;
   size_t bytesHeld_ = 0;
   size_t recordBytesHeld_ = 0;  // of searched files the run has not taken yet
@@ -196,9 +196,8 @@ class TReadAhead {
   void Load(TSearcher* searcher);
   bool SearchAhead(TSearcher& searcher, Job& job, const TSearchTerms& terms);
   void LoadWaits(Job& job);
-  void SearchJob(std::unique_lock<std::mutex>& lock, TSearcher& searcher, Job& job,
-                 const TSearchTerms& terms);
-  std::shared_ptr<Job> FirstQueued() const;
+  void SearchJob(TShortLock& lock, TSearcher& searcher, Job& job, const TSearchTerms& terms);
+  std::shared_ptr<Job> FirstQueued();
   size_t RoomFor(const Job& job);
   size_t Near() const;
   bool HintDue() const;
@@ -206,7 +205,7 @@ class TReadAhead {
   size_t QueuedNear() const;
   bool RunMayGoOn() const;
   void Hint();
-  std::shared_ptr<Job> NextLoad(std::unique_lock<std::mutex>& lock, TSearcher* searcher);
+  std::shared_ptr<Job> NextLoad(TShortLock& lock, TSearcher* searcher);
   void Recycle(std::unique_ptr<TFileBytes> bytes);
   void Drop(size_t count);
   void Unqueue(size_t count);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <utility>
 
 namespace trawlix {
@@ -22,47 +24,87 @@ TFolderListing ListFolder(const std::string& path) {
   return listing;
 }
 
+namespace {
+
+// A listing whose elapsed time passes its thread's processor time by this much waited for
+// its folder's blocks to come. A cached tree has a few such now and then (a thread put
+// aside for another); a cold disk or a network share has them all along.
+constexpr auto kWaitedFor = std::chrono::microseconds(100);
+constexpr size_t kWaitsToGrow = 16;
+constexpr size_t kListingsPerWait = 16;
+
+std::chrono::nanoseconds ThreadTime() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+}  // namespace
+
 TListingsAhead::TListingsAhead(size_t threads) {
-  if (threads <= 1) return;
-  for (size_t i = 0; i < std::max(threads, kFewestThreads); ++i) {
-    workers_.emplace_back([this] { Work(); });
-  }
+  if (threads > 1) StartWorkers(threads);
+}
+
+void TListingsAhead::StartWorkers(size_t count) {
+  while (workers_.size() < count) workers_.emplace_back([this] { Work(); });
+}
+
+// Lists the item's folder with the lock let go, and counts whether that waited.
+void TListingsAhead::List(TShortLock& lock, Item& item) {
+  item.state = Item::State::Listing;
+  lock.unlock();
+  const auto started = std::chrono::steady_clock::now();
+  const auto startedOnThread = ThreadTime();
+  TFolderListing listing = ListFolder(item.path);
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  const bool waited = elapsed - (ThreadTime() - startedOnThread) > kWaitedFor;
+  lock.lock();
+  item.listing = std::move(listing);
+  item.state = Item::State::Done;
+  ++listed_;
+  if (waited) ++waits_;
 }
 
 TListingsAhead::~TListingsAhead() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<TShortMutex> lock(mutex_);
     stop_ = true;
   }
   workCue_.notify_all();
   for (std::thread& worker : workers_) worker.join();
 }
 
-void TListingsAhead::Add(std::string path) {
+void TListingsAhead::Add(std::vector<std::string> paths) {
+  if (paths.empty()) return;
+  const size_t added = paths.size();
   bool near;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    items_.push_back({std::move(path), Item::State::Waiting, {}});
-    near = !workers_.empty() && items_.size() <= kAhead;
+    std::lock_guard<TShortMutex> lock(mutex_);
+    near = !workers_.empty() && items_.size() < kAhead;
+    for (std::string& path : paths) items_.push_back({std::move(path), Item::State::Waiting, {}});
   }
-  if (near) workCue_.notify_one();
+  if (!near) return;
+  if (added == 1) {
+    workCue_.notify_one();
+  } else {
+    workCue_.notify_all();
+  }
 }
 
 TFolderListing TListingsAhead::Take() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  TShortLock lock(mutex_);
   Item& item = items_.front();
-  if (item.state == Item::State::Waiting) {
-    item.state = Item::State::Listing;
-    lock.unlock();
-    item.listing = ListFolder(item.path);
-    lock.lock();
-    item.state = Item::State::Done;
-  }
+  if (item.state == Item::State::Waiting) List(lock, item);
+  takerWaits_ = true;
   doneCue_.wait(lock, [&item] { return item.state == Item::State::Done; });
+  takerWaits_ = false;
   TFolderListing listing = std::move(item.listing);
   items_.pop_front();
   const bool more = items_.size() >= kAhead;
+  const bool grow = !workers_.empty() && workers_.size() < kWaitingThreads &&
+                    waits_ >= kWaitsToGrow && waits_ * kListingsPerWait > listed_;
   lock.unlock();
+  if (grow) StartWorkers(kWaitingThreads);
   if (more) workCue_.notify_one();
   return listing;
 }
@@ -70,7 +112,7 @@ TFolderListing TListingsAhead::Take() {
 // Lists the first folder within reach that no thread has come to; items stay where they
 // are until taken, so one being listed is left alone by the others.
 void TListingsAhead::Work() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  TShortLock lock(mutex_);
   for (;;) {
     Item* next = nullptr;
     workCue_.wait(lock, [&] {
@@ -82,13 +124,8 @@ void TListingsAhead::Work() {
       return next != nullptr;
     });
     if (stop_) return;
-    next->state = Item::State::Listing;
-    lock.unlock();
-    TFolderListing listing = ListFolder(next->path);
-    lock.lock();
-    next->listing = std::move(listing);
-    next->state = Item::State::Done;
-    doneCue_.notify_all();
+    List(lock, *next);
+    if (takerWaits_ && next == &items_.front()) doneCue_.notify_one();
   }
 }
 

@@ -4,14 +4,13 @@
 // one round trip after another, and a warm tree's are shared among the processors.
 #include <sys/types.h>
 
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "util/ShortLock.h"
 #include "util/files.h"
 
 namespace trawlix {
@@ -29,19 +28,22 @@ TFolderListing ListFolder(const std::string& path);
 class TListingsAhead {
  public:
   // With `threads` at 1, each folder is listed as it is taken, on the caller's thread;
-  // with more, by at least kFewestThreads threads, since listings mostly wait.
+  // with more, by that many threads, and by at least kWaitingThreads once listings keep
+  // waiting for the disk or the network: there, listings in flight together hide the
+  // waits, while on a cached tree threads beyond the processors only take turns.
   explicit TListingsAhead(size_t threads);
   ~TListingsAhead();  // waits for the listings under way
   TListingsAhead(const TListingsAhead&) = delete;
   TListingsAhead& operator=(const TListingsAhead&) = delete;
 
-  // A folder to list, after those added before.
-  void Add(std::string path);
+  // Folders to list, after those added before: a folder's subfolders come in one go, and
+  // wake the threads once.
+  void Add(std::vector<std::string> paths);
   // The listing of the next folder in the order added; one that no thread has come to
   // yet is listed here.
   TFolderListing Take();
 
-  static constexpr size_t kFewestThreads = 4;
+  static constexpr size_t kWaitingThreads = 4;
   static constexpr size_t kAhead = 64;  // folders listed ahead and not taken, at most
 
  private:
@@ -51,12 +53,18 @@ class TListingsAhead {
     TFolderListing listing;
   };
 
-  std::mutex mutex_;
-  std::condition_variable workCue_;  // a folder came within reach, or stop
-  std::condition_variable doneCue_;  // a listing is done
-  std::deque<Item> items_;           // from the next to be taken on
+  TShortMutex mutex_;
+  TShortCondition workCue_;  // a folder came within reach, or stop
+  TShortCondition doneCue_;  // the listing the walk waits for is done
+  bool takerWaits_ = false;
+  size_t listed_ = 0;
+  size_t waits_ = 0;        // listings that waited for the disk or the network
+  std::deque<Item> items_;  // from the next to be taken on
   bool stop_ = false;
-  std::vector<std::thread> workers_;
+  std::vector<std::thread> workers_;  // the taker's alone
+
+  void StartWorkers(size_t count);
+  void List(TShortLock& lock, Item& item);
 
   void Work();
 };

@@ -75,7 +75,10 @@ int WalkSubfolders(const Pattern& parts, TStringList& folders, KeptFor keptFor, 
   std::set<FolderId> entered;
   TListingsAhead ahead(threads);
   const auto listAhead = [&](size_t from) {
-    for (size_t k = from; k < folders.size(); ++k) ahead.Add(ChildPath(folders[k], {}));
+    std::vector<std::string> paths;
+    paths.reserve(folders.size() - from);
+    for (size_t k = from; k < folders.size(); ++k) paths.push_back(ChildPath(folders[k], {}));
+    ahead.Add(std::move(paths));
   };
   // Takes one folder's listing unless a link has led into the folder before.
   const auto expand = [&](const std::string& folder, size_t index) {
@@ -86,7 +89,7 @@ int WalkSubfolders(const Pattern& parts, TStringList& folders, KeptFor keptFor, 
     listAhead(before);
     if (TFolderEntries* kept = keptFor(index)) *kept = std::move(listing.entries);
   };
-  ahead.Add(parts.folder);
+  ahead.Add({parts.folder});
   listAhead(0);
   expand(parts.folder, kPatternFolder);
   // Entries appended while walking are walked in their turn: breadth first.
