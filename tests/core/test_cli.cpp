@@ -308,3 +308,14 @@ TEST_F(CliTest, AReaderThatStopsEarlyEndsTheOutputQuietly) {
 }
 
 }  // namespace
+
+// Each block of the output passes into a pipe in one turn of writer and reader.
+TEST(CliOutput, APipeIsGrownToTakeAWholeBlock) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_LT(fcntl(ends[1], F_GETPIPE_SZ), 1 << 20);
+  { TOutput output(ends[1], false); }
+  EXPECT_EQ(fcntl(ends[1], F_GETPIPE_SZ), 1 << 20);
+  close(ends[0]);
+  close(ends[1]);
+}
