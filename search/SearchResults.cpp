@@ -53,12 +53,13 @@ void TSearchResults::AppendLineTo(size_t i, std::string& out, size_t maxBytes) c
       put(texts_[entry.index]);
       break;
     case Kind::Match: {
+      // "    [n] " is put together first: printing a million lines makes two appends a line.
       const TGrepItem& item = items_[static_cast<size_t>(lineItemIndex_[i])];
-      char number[24];
-      auto end = std::to_chars(number, number + sizeof number, item.LineIndex()).ptr;
-      put("    [");
-      put(std::string_view(number, static_cast<size_t>(end - number)));
-      put("] ");
+      char head[32] = "    [";
+      char* end = std::to_chars(head + 5, head + sizeof head - 2, item.LineIndex()).ptr;
+      *end++ = ']';
+      *end++ = ' ';
+      put(std::string_view(head, static_cast<size_t>(end - head)));
       put(item.Line());
       break;
     }
