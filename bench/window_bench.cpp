@@ -579,7 +579,7 @@ int Bench(const Options& o) {
      << " s over the tree.\n\n";
 
   md << "| search | lines | trawlix-cli s (CPU) | Ok→results shown s | Ok→list painted s (CPU) "
-        "| ratio | ≤ 1.3 | label showed files | event turns | label paints | gauge paints |\n"
+        "| ratio | ≤ 1.1 | label showed files | event turns | label paints | gauge paints |\n"
         "|---|---|---|---|---|---|---|---|---|---|---|\n";
   std::map<std::string, double> runTime;  // the fastest, so that most clicks land in the run
   bool allHold = true;
@@ -605,13 +605,15 @@ int Bench(const Options& o) {
     const size_t lines = frmMain->Results().LineCount();
     if (lines > largestLines) largestLines = lines, largest = text;
     const double ratio = Median(painted) / Median(cliWall);
-    const bool holds = ratio <= 1.3 && last.files == fileCount;
+    // The window searches with as many threads as trawlix-cli: its own share is the progress
+    // window's label, gauges and event turns, and the list's first paint.
+    const bool holds = ratio <= 1.1 && last.files == fileCount;
     allHold = allHold && holds;
     runTime[text] = *std::min_element(painted.begin(), painted.end());
     md << "| " << text << " | " << lines << " | " << Fixed(Median(cliWall), 2) << " ("
        << Fixed(Median(cliCpu), 2) << ") | " << Fixed(Median(shown), 2) << " | "
        << Fixed(Median(painted), 2) << " (" << Fixed(Median(cpu), 2) << ") | " << Fixed(ratio, 2)
-       << " | " << Verdict(ratio <= 1.3) << " | " << last.files << " / " << fileCount << " "
+       << " | " << Verdict(ratio <= 1.1) << " | " << last.files << " / " << fileCount << " "
        << Verdict(last.files == fileCount) << " | " << last.turns << " | " << last.labelPaints
        << " | " << last.gaugePaints << " |\n";
   }
