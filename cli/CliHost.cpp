@@ -27,11 +27,20 @@ const TFolderEntries* TCliHost::ListedEntries(size_t i) {
   return kept == listed_.end() ? nullptr : &kept->second;
 }
 
+void TCliHost::FileStarted(const std::string& /*fullPath*/, size_t /*number*/) {
+  PrintNewLines();
+}
+
+void TCliHost::ShowResults() {
+  PrintNewLines();
+}
+
 // Prints the results lines as the results window lists them, optionally each with its
 // line index entry and each match with its context sample.
-void TCliHost::ShowResults() {
+void TCliHost::PrintNewLines() {
   const std::vector<int32_t>& lineItemIndex = results_.LineItemIndex();
-  for (size_t i = 0; i < results_.LineCount() && !output_.Stopped(); ++i) {
+  for (; printed_ < results_.LineCount() && !output_.Stopped(); ++printed_) {
+    const size_t i = printed_;
     std::string& line = output_.Buffer();
     if (options_.index) {
       char number[16];

@@ -1,6 +1,6 @@
 #pragma once
 // The search run's host without windows: inputs from the command line, no progress
-// display, no cancel, and the results printed when the run shows them.
+// display, no cancel, and the results printed as the run appends them.
 #include <string>
 
 #include "cli/Options.h"
@@ -29,15 +29,21 @@ class TCliHost final : public TSearchHost {
   size_t SearchThreads() override;
   const TFolderEntries* ListedEntries(size_t i) override;
 
+  // The lines appended since the last file began are final: they are printed at each
+  // file's turn, while the workers search on, rather than all after the run.
+  void FileStarted(const std::string& fullPath, size_t number) override;
   void ShowResults() override;
 
  private:
+  void PrintNewLines();
+
   const TCliOptions& options_;
   std::string maskText_;
   TStringList folders_;
   TListedFolders listed_;
   const TSearchResults& results_;
   TOutput& output_;
+  size_t printed_ = 0;  // results lines
 };
 
 }  // namespace trawlix
