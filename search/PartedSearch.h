@@ -90,6 +90,9 @@ void TPartedFile::Merge(TSearcher& searcher, Append&& append) {
       record.MoveLineIndex(startLine - part.firstLine);
       append(std::move(record));
     }
+    // The records live on in the results: what is left of them here goes at once, or a
+    // dense file would hold a second list of its records until its end.
+    std::vector<TGrepItem>().swap(part.records);
     if (part.failure) std::rethrow_exception(part.failure);
     if (part.endsFile) return;
     startLine += part.lines;
