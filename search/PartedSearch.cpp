@@ -107,7 +107,9 @@ void TPartedFile::Search(size_t k, TSearcher& searcher) {
     TFixedInputs inputs{terms_, stop_, stopAll_};
     const bool toEnd = SearchFileLines(searcher.lines, inputs, sink, searcher.sample, before - 1);
     part.endsFile = !toEnd || searcher.lines.EndsBefore(end - origin);
-    if (!part.endsFile && end < whole_.Length()) {
+    // A part with matches counts its lines on from its last one; the lines of one without
+    // are counted only where a later part's matches need them (see LinesOf).
+    if (!part.endsFile && end < whole_.Length() && !part.records.empty()) {
       part.lines = searcher.lines.LineAtOffset(end - origin) - before;
     }
   } catch (...) {
@@ -115,6 +117,13 @@ void TPartedFile::Search(size_t k, TSearcher& searcher) {
     part.endsFile = true;
   }
   searcher.lines.Clear();
+}
+
+// The lines that begin in part k, which begins at a line's start and holds no NUL (a part
+// that ends the file is never counted), so that each line end in it starts one more.
+int64_t TPartedFile::LinesOf(size_t k) const {
+  if (parts_[k].lines >= 0) return parts_[k].lines;
+  return static_cast<int64_t>(CountLineEnds(whole_.Data(), Boundary(k), Boundary(k + 1)).count);
 }
 
 TPartedFile::Part& TPartedFile::WaitFor(size_t k, TSearcher& searcher) {

@@ -60,7 +60,7 @@ class TPartedFile {
     bool done = false;
     std::vector<TGrepItem> records;  // their line numbers counted from the part's view
     int64_t firstLine = 0;           // the part's first line among the lines of its view
-    int64_t lines = 0;               // the lines that begin in the part
+    int64_t lines = -1;              // the lines that begin in the part, once counted
     bool endsFile = false;
     std::exception_ptr failure;
   };
@@ -77,15 +77,20 @@ class TPartedFile {
   size_t inProgress_ = 0;
 
   size_t Boundary(size_t part) const;
+  int64_t LinesOf(size_t part) const;
   void Search(size_t part, TSearcher& searcher);
   Part& WaitFor(size_t part, TSearcher& searcher);
 };
 
 template <typename Append>
 void TPartedFile::Merge(TSearcher& searcher, Append&& append) {
-  int64_t startLine = 0;  // the number of the first line of the part
+  int64_t startLine = 0;  // the number of the first line of part `counted`
+  size_t counted = 0;
   for (size_t k = 0; k < parts_.size(); ++k) {
     Part& part = WaitFor(k, searcher);
+    if (!part.records.empty()) {
+      for (; counted < k; ++counted) startLine += LinesOf(counted);
+    }
     for (TGrepItem& record : part.records) {
       record.MoveLineIndex(startLine - part.firstLine);
       append(std::move(record));
@@ -95,7 +100,6 @@ void TPartedFile::Merge(TSearcher& searcher, Append&& append) {
     std::vector<TGrepItem>().swap(part.records);
     if (part.failure) std::rethrow_exception(part.failure);
     if (part.endsFile) return;
-    startLine += part.lines;
   }
 }
 

@@ -97,8 +97,8 @@ class ThreadsTest : public ::testing::Test {
 
   // Files large enough to be searched in parts, with what lies at the parts' edges: a CR LF
   // split by an edge, matches on either side of one (their samples cross it), a found line
-  // that fails the whole-word test in a later part, a NUL in a later part, and one line
-  // across several parts.
+  // that fails the whole-word test in a later part, a NUL in a later part, a match only in
+  // a later part, and one line across several parts.
   void WriteSplitFiles() {
     const size_t part = TPartedFile::kPartBytes;
     const auto upTo = [](std::string& text, size_t size, const std::string& line) {
@@ -124,6 +124,12 @@ class ThreadsTest : public ::testing::Test {
     late += std::string(1, '\0') + "cat after the NUL\n";
     upTo(late, 4 * part, filler);
     dir.Write("f7/late.txt", late);
+    // "cat sat" is found only in the fourth part: the line numbers count the parts before.
+    std::string lone;
+    upTo(lone, 3 * part + 1000, filler);
+    lone += "\nthe cat sat\r\n";
+    upTo(lone, 4 * part, filler);
+    dir.Write("f8/lone.txt", lone);
     dir.Write("f9/minified.txt",
               std::string(part + part / 2, 'm') + " cat " + std::string(part, 'n'));
   }
