@@ -27,7 +27,7 @@ const TFolderEntries* TCliHost::ListedEntries(size_t i) {
   return kept == listed_.end() ? nullptr : &kept->second;
 }
 
-void TCliHost::FileStarted(const std::string& /*fullPath*/, size_t /*number*/) {
+void TCliHost::LinesAdded() {
   PrintNewLines();
 }
 

@@ -29,9 +29,9 @@ class TCliHost final : public TSearchHost {
   size_t SearchThreads() override;
   const TFolderEntries* ListedEntries(size_t i) override;
 
-  // The lines appended since the last file began are final: they are printed at each
-  // file's turn, while the workers search on, rather than all after the run.
-  void FileStarted(const std::string& fullPath, size_t number) override;
+  // Lines are printed as they become final, while the workers search on, rather than all
+  // after the run.
+  void LinesAdded() override;
   void ShowResults() override;
 
  private:

@@ -48,12 +48,13 @@ class TPartedFile {
   // Searches the next part that no thread has taken; false when none is left.
   bool SearchNextPart(TSearcher& searcher);
 
-  // Hands the records to append(record) in the file's order, searching parts with
-  // `searcher` while the next one is not done. The file ends after the first part whose
-  // search ended it (its text ends there, a found line failed the whole-word test, or it
-  // changed); a part's failure is thrown after the records it found before.
-  template <typename Append>
-  void Merge(TSearcher& searcher, Append&& append);
+  // Hands the records to append(record) in the file's order, and calls merged() after each
+  // part's, searching parts with `searcher` while the next one is not done. The file ends
+  // after the first part whose search ended it (its text ends there, a found line failed
+  // the whole-word test, or it changed); a part's failure is thrown after the records it
+  // found before.
+  template <typename Append, typename Merged>
+  void Merge(TSearcher& searcher, Append&& append, Merged&& merged);
 
  private:
   struct Part {
@@ -82,8 +83,8 @@ class TPartedFile {
   Part& WaitFor(size_t part, TSearcher& searcher);
 };
 
-template <typename Append>
-void TPartedFile::Merge(TSearcher& searcher, Append&& append) {
+template <typename Append, typename Merged>
+void TPartedFile::Merge(TSearcher& searcher, Append&& append, Merged&& merged) {
   int64_t startLine = 0;  // the number of the first line of part `counted`
   size_t counted = 0;
   for (size_t k = 0; k < parts_.size(); ++k) {
@@ -98,6 +99,7 @@ void TPartedFile::Merge(TSearcher& searcher, Append&& append) {
     // The records live on in the results: what is left of them here goes at once, or a
     // dense file would hold a second list of its records until its end.
     std::vector<TGrepItem>().swap(part.records);
+    merged();
     if (part.failure) std::rethrow_exception(part.failure);
     if (part.endsFile) return;
   }

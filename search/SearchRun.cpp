@@ -128,6 +128,7 @@ class TRun {
         ReportOutOfMemory();
       }
       lines_.Clear();
+      host_.LinesAdded();
     }
   }
 
@@ -160,7 +161,9 @@ class TRun {
       }
     } finished{readAhead_, *file};
     readAhead_.Share(file);
-    file->Merge(readAhead_.RunSearcher(), [this](TGrepItem record) { Append(std::move(record)); });
+    file->Merge(
+        readAhead_.RunSearcher(), [this](TGrepItem record) { Append(std::move(record)); },
+        [this] { host_.LinesAdded(); });
     lines_.CheckIntact();
   }
 

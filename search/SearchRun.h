@@ -61,6 +61,9 @@ class TSearchReport {
   // The current file will take a while (it is large, or its bytes are not cached): show
   // the progress as it stands now, without running events.
   virtual void ShowProgressNow() {}
+  // The results lines appended so far are final: called after each file, and after each
+  // part of a large file searched in parts.
+  virtual void LinesAdded() {}
   virtual void CloseProgress() {}
 
   // The run ended without a cancel: show the results (the windows show them modally).

@@ -45,6 +45,15 @@ TListingsAhead::TListingsAhead(size_t threads) {
   if (threads > 1) StartWorkers(threads);
 }
 
+TListingsAhead::~TListingsAhead() {
+  {
+    std::lock_guard<TShortMutex> lock(mutex_);
+    stop_ = true;
+  }
+  workCue_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
 void TListingsAhead::StartWorkers(size_t count) {
   while (workers_.size() < count) workers_.emplace_back([this] { Work(); });
 }
@@ -63,15 +72,6 @@ void TListingsAhead::List(TShortLock& lock, Item& item) {
   item.state = Item::State::Done;
   ++listed_;
   if (waited) ++waits_;
-}
-
-TListingsAhead::~TListingsAhead() {
-  {
-    std::lock_guard<TShortMutex> lock(mutex_);
-    stop_ = true;
-  }
-  workCue_.notify_all();
-  for (std::thread& worker : workers_) worker.join();
 }
 
 void TListingsAhead::Add(std::vector<std::string> paths) {
