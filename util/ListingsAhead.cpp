@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 #include <utility>
 
@@ -26,10 +25,7 @@ TFolderListing ListFolder(const std::string& path) {
 
 namespace {
 
-// A listing whose elapsed time passes its thread's processor time by this much waited for
-// its folder's blocks to come. A cached tree has a few such now and then (a thread put
-// aside for another); a cold disk or a network share has them all along.
-constexpr auto kWaitedFor = std::chrono::microseconds(100);
+// Listings that waited, in all and as a share of those made, before more threads list.
 constexpr size_t kWaitsToGrow = 16;
 constexpr size_t kListingsPerWait = 16;
 
@@ -41,7 +37,8 @@ std::chrono::nanoseconds ThreadTime() {
 
 }  // namespace
 
-TListingsAhead::TListingsAhead(size_t threads) {
+TListingsAhead::TListingsAhead(size_t threads, std::chrono::nanoseconds waitedFor)
+    : waitedFor_(waitedFor) {
   if (threads > 1) StartWorkers(threads);
 }
 
@@ -66,7 +63,7 @@ void TListingsAhead::List(TShortLock& lock, Item& item) {
   const auto startedOnThread = ThreadTime();
   TFolderListing listing = ListFolder(item.path);
   const auto elapsed = std::chrono::steady_clock::now() - started;
-  const bool waited = elapsed - (ThreadTime() - startedOnThread) > kWaitedFor;
+  const bool waited = elapsed - (ThreadTime() - startedOnThread) > waitedFor_;
   lock.lock();
   item.listing = std::move(listing);
   item.state = Item::State::Done;

@@ -4,6 +4,7 @@
 // one round trip after another, and a warm tree's are shared among the processors.
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -30,8 +31,10 @@ class TListingsAhead {
   // With `threads` at 1, each folder is listed as it is taken, on the caller's thread;
   // with more, by that many threads, and by at least kWaitingThreads once listings keep
   // waiting for the disk or the network: there, listings in flight together hide the
-  // waits, while on a cached tree threads beyond the processors only take turns.
-  explicit TListingsAhead(size_t threads);
+  // waits, while on a cached tree threads beyond the processors only take turns. A
+  // listing waited where its elapsed time passes its thread's processor time by more
+  // than `waitedFor`.
+  explicit TListingsAhead(size_t threads, std::chrono::nanoseconds waitedFor = kWaitedFor);
   ~TListingsAhead();  // waits for the listings under way
   TListingsAhead(const TListingsAhead&) = delete;
   TListingsAhead& operator=(const TListingsAhead&) = delete;
@@ -44,6 +47,9 @@ class TListingsAhead {
   TFolderListing Take();
 
   static constexpr size_t kWaitingThreads = 4;
+  // A cached tree has a few listings that wait this long now and then (a thread put aside
+  // for another); a cold disk or a network share has them all along.
+  static constexpr std::chrono::microseconds kWaitedFor{100};
   static constexpr size_t kAhead = 64;  // folders listed ahead and not taken, at most
 
  private:
@@ -57,6 +63,7 @@ class TListingsAhead {
   TShortCondition workCue_;  // a folder came within reach, or stop
   TShortCondition doneCue_;  // the listing the walk waits for is done
   bool takerWaits_ = false;
+  const std::chrono::nanoseconds waitedFor_;
   size_t listed_ = 0;
   size_t waits_ = 0;        // listings that waited for the disk or the network
   std::deque<Item> items_;  // from the next to be taken on

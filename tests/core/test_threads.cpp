@@ -20,6 +20,7 @@
 #include "search/PartedSearch.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
+#include "util/ListingsAhead.h"
 #include "util/lists.h"
 
 using namespace trawlix;
@@ -200,6 +201,23 @@ TEST_F(ThreadsTest, TheWalkListsAheadWhatOneThreadLists) {
     return std::pair{folders, described};
   };
   EXPECT_EQ(walk(3), walk(1));
+}
+
+// With every listing counted as one that waited, more threads join while the folders are
+// listed, and each listing is still handed over in the order its folder was added.
+TEST(ThreadsListingsAhead, ThreadsThatJoinKeepTheOrder) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 200; ++i) {
+    const std::string name = std::string("d").append(std::to_string(i));
+    paths.push_back(dir.MakeFolder(name));
+    dir.Write(name + "/" + std::to_string(i * 7), "");
+  }
+  TListingsAhead ahead(2, std::chrono::nanoseconds(-1));
+  ahead.Add(paths);
+  for (const std::string& path : paths) {
+    EXPECT_EQ(Described(ahead.Take().entries), Described(EntriesOf(path))) << path;
+  }
 }
 
 }  // namespace
