@@ -27,17 +27,9 @@ const TFolderEntries* TCliHost::ListedEntries(size_t i) {
   return kept == listed_.end() ? nullptr : &kept->second;
 }
 
+// Prints the results lines not printed yet as the results window lists them, optionally
+// each with its line index entry and each match with its context sample.
 void TCliHost::LinesAdded() {
-  PrintNewLines();
-}
-
-void TCliHost::ShowResults() {
-  PrintNewLines();
-}
-
-// Prints the results lines as the results window lists them, optionally each with its
-// line index entry and each match with its context sample.
-void TCliHost::PrintNewLines() {
   const std::vector<int32_t>& lineItemIndex = results_.LineItemIndex();
   for (; printed_ < results_.LineCount() && !output_.Stopped(); ++printed_) {
     const size_t i = printed_;
@@ -56,6 +48,11 @@ void TCliHost::PrintNewLines() {
       output_.EndLine();
     });
   }
+}
+
+// What the run added since it last said so (a last folder's report) is printed here.
+void TCliHost::ShowResults() {
+  LinesAdded();
 }
 
 }  // namespace trawlix

@@ -35,8 +35,6 @@ class TCliHost final : public TSearchHost {
   void ShowResults() override;
 
  private:
-  void PrintNewLines();
-
   const TCliOptions& options_;
   std::string maskText_;
   TStringList folders_;
