@@ -4,6 +4,7 @@
 
 #include "app/StartUp.h"
 #include "app/frmmainunit.h"
+#include "util/OpenFileLimit.h"
 #include "util/StringBuilderUnit.h"
 #include "util/errors.h"
 #include "widgets/ErrorReport.h"
@@ -11,6 +12,7 @@
 using namespace trawlix;
 
 int main(int argc, char** argv) {
+  RaiseOpenFileLimit();
   // An error that stops the start-up is printed, and no window is created.
   try {
     if (!UnitTest()) throw Exception("TStringBuilder failed unit test.");

@@ -13,6 +13,7 @@
 #include "cli/Output.h"
 #include "search/SearchResults.h"
 #include "search/SearchRun.h"
+#include "util/OpenFileLimit.h"
 #include "util/errors.h"
 
 using namespace trawlix;
@@ -50,6 +51,7 @@ int Search(const TCliOptions& options) {
 int main(int argc, char** argv) {
   // A reader that goes away shows as EPIPE, which ends the output quietly.
   std::signal(SIGPIPE, SIG_IGN);
+  RaiseOpenFileLimit();
   TParsedCommandLine command = ParseCommandLine(argc, argv);
   switch (command.action) {
     case TParsedCommandLine::Action::Help:

@@ -46,7 +46,7 @@ TPartedFile::TPartedFile(const TFileLines& whole, std::shared_ptr<const std::str
 void TPartedFile::Finish() {
   TShortLock lock(mutex_);
   stop_ = true;
-  doneCue_.wait(lock, [this] { return inProgress_ == 0; });
+  while (inProgress_ != 0) doneCue_.wait(lock);
 }
 
 // Where part k begins: the first line that begins at or after its share of the bytes. Each
@@ -71,14 +71,14 @@ bool TPartedFile::HasPartsLeft() const {
 bool TPartedFile::SearchNextPart(TSearcher& searcher) {
   size_t k;
   {
-    std::lock_guard<TShortMutex> lock(mutex_);
+    TShortLock lock(mutex_);
     if (stop_ || taken_ >= parts_.size()) return false;
     k = taken_++;
     ++inProgress_;
   }
   Search(k, searcher);
   {
-    std::lock_guard<TShortMutex> lock(mutex_);
+    TShortLock lock(mutex_);
     --inProgress_;
     parts_[k].done = true;
   }
@@ -132,7 +132,7 @@ TPartedFile::Part& TPartedFile::WaitFor(size_t k, TSearcher& searcher) {
       TShortLock lock(mutex_);
       if (parts_[k].done) return parts_[k];
       if (taken_ >= parts_.size()) {
-        doneCue_.wait(lock, [&] { return parts_[k].done; });
+        while (!parts_[k].done) doneCue_.wait(lock);
         return parts_[k];
       }
     }

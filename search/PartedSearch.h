@@ -14,19 +14,10 @@
 #include "search/FileLines.h"
 #include "search/FileSearch.h"
 #include "search/GrepItemUnit.h"
+#include "search/Searcher.h"
 #include "util/ShortLock.h"
 
 namespace trawlix {
-
-class TSampleStore;
-
-// One thread's means of searching: lines over what it searches, its sample, and the store
-// of the results that keeps its records' samples.
-struct TSearcher {
-  TFileLines lines;
-  TSampleView sample;
-  TSampleStore* store = nullptr;
-};
 
 class TPartedFile {
  public:
@@ -75,7 +66,7 @@ class TPartedFile {
   std::atomic<size_t> taken_{0};  // parts taken by a thread
   TShortMutex mutex_;
   TShortCondition doneCue_;
-  size_t inProgress_ = 0;
+  size_t inProgress_ GUARDED_BY(mutex_) = 0;
 
   size_t Boundary(size_t part) const;
   int64_t LinesOf(size_t part) const;

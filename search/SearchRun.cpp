@@ -37,9 +37,9 @@ constexpr const char* kUnableToList = "Unable to list folder ";
 
 // Reports a folder that could not be listed in full: it could not be opened, or its
 // listing stopped short.
-void ReportFolder(TSearchResults& results, const TOpenFolder& folder, int error) {
-  const std::string reason = "\"" + folder.path + "\". " + SystemErrorText(error);
-  if (folder.handle.Valid()) {
+void ReportFolder(TSearchResults& results, const TListedFolder& folder) {
+  const std::string reason = "\"" + folder.path + "\". " + SystemErrorText(folder.error);
+  if (folder.opened) {
     results.AppendErrorReport(kUnableToList, folder.path,
                               EReadError("Cannot list folder " + reason));
   } else {
@@ -48,17 +48,22 @@ void ReportFolder(TSearchResults& results, const TOpenFolder& folder, int error)
   }
 }
 
+// The threads that search ahead of the run, the run's own among them: none for one.
+size_t SearchersOf(TSearchInputs& host) {
+  const size_t threads = host.SearchThreads();
+  return threads > 1 ? threads : 0;
+}
+
 // One run's state across its folders and files.
 class TRun {
  public:
   TRun(TSearchHost& host, TSearchResults& results, const TStringList& masks, size_t folderCount)
       : host_(host),
         results_(results),
-        masks_(masks),
         folderCount_(folderCount),
         lastHeader_(std::make_shared<const std::string>(kNoHeader)),
-        searching_(host.SearchThreads() > 1),
-        readAhead_(host, masks, folderCount, searching_ ? host.SearchThreads() : 0, results),
+        readAhead_(host, masks, folderCount, SearchersOf(host), results),
+        searching_(readAhead_.Searching()),
         beforeWait_([this] {
           waited_ = true;
           host_.ShowProgressNow();
@@ -67,59 +72,30 @@ class TRun {
   void SearchFolders() {
     for (size_t i = 0; i < folderCount_; ++i) {
       if (host_.Cancelled()) break;
-      std::string folder = host_.Folder(i);
+      std::string path = host_.Folder(i);
       host_.FolderStarted(i + 1);
       host_.ProcessEvents();
-      std::shared_ptr<const TOpenFolder> open;
-      int listingError;
-      if (auto listed = readAhead_.ListedAhead(i, folder)) {
-        open = std::move(listed->folder);
-        files_ = std::move(listed->files);
-        listingError = listed->error;
-      } else {
-        open = std::make_shared<const TOpenFolder>(TOpenFolder{folder, TFolderHandle(folder)});
-        listingError = ListFolderFiles(host_, open->handle, i, masks_, files_);
-      }
-      host_.FilesListed(files_.size());
-      SearchFiles(open, i);
+      const TListedFolder& folder = readAhead_.Enter(i, path);
+      host_.FilesListed(folder.files.size());
+      SearchFiles(folder);
       // A folder that could not be listed in full is reported after the files it gave.
-      if (listingError != 0) ReportFolder(results_, *open, listingError);
+      if (folder.error != 0) ReportFolder(results_, folder);
     }
   }
 
  private:
-  void SearchFiles(const std::shared_ptr<const TOpenFolder>& open, size_t folderIndex) {
-    for (size_t j = 0; j < files_.size(); ++j) {
+  void SearchFiles(const TListedFolder& folder) {
+    for (size_t j = 0; j < folder.files.size(); ++j) {
       if (host_.Cancelled()) break;
       // The folder is taken as it stands: trimming it as the separator helpers do would
       // name another folder when the real one ends in a blank.
-      fullPath_ = ChildPath(open->path, files_[j]);
+      fullPath_ = ChildPath(folder.path, folder.files[j]);
       host_.FileStarted(fullPath_, j + 1);
       host_.ProcessEvents();
       // Any failure while the file is loaded or searched becomes an error report in the
       // results; what the file added before the failure stays.
       try {
-        if (searching_) {
-          terms_ = {host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()};
-          readAhead_.SearchWith(terms_);
-        }
-        readAhead_.Started(folderIndex, j, files_, open);
-        waited_ = false;
-        const TReadAhead::TTaken taken = readAhead_.Take(lines_, records_, beforeWait_, waited_);
-        if (taken == TReadAhead::TTaken::Nothing) {
-          lines_.LoadAt(open->handle.Fd(), files_[j], fullPath_, beforeWait_);
-        }
-        readAhead_.Loaded(waited_);
-        if (taken == TReadAhead::TTaken::Records) {
-          AppendRecords();
-        } else if (searching_ && lines_.Mapped() && TPartedFile::Splits(lines_.Length())) {
-          host_.ShowProgressNow();
-          SearchInParts();
-        } else {
-          // Searching a mapped file takes a while, and touching its pages may wait.
-          if (lines_.Mapped()) host_.ShowProgressNow();
-          SearchLoadedFile();
-        }
+        SearchFile(*folder.open, {folder.index, j}, folder.files[j]);
       } catch (const Exception& e) {
         results_.AppendErrorReport(kUnableToLoad, fullPath_, e);
       } catch (const std::bad_alloc&) {
@@ -129,6 +105,32 @@ class TRun {
       }
       lines_.Clear();
       host_.LinesAdded();
+    }
+  }
+
+  // The file at `key`: its records found ahead, or its bytes, loaded ahead or here,
+  // searched here (a large one in parts, with the workers).
+  void SearchFile(const TOpenFolder& folder, TTurnKey key, const std::string& name) {
+    if (searching_) {
+      terms_ = {host_.SearchText(), host_.CaseSensitive(), host_.WholeWord()};
+      readAhead_.SearchWith(terms_);
+    }
+    readAhead_.Started(key);
+    waited_ = false;
+    const TReadAhead::TTaken taken = readAhead_.Take(lines_, records_, beforeWait_, waited_);
+    if (taken == TReadAhead::TTaken::Nothing) {
+      lines_.LoadAt(folder.handle.Fd(), name, fullPath_, beforeWait_);
+    }
+    readAhead_.Loaded(waited_);
+    if (taken == TReadAhead::TTaken::Records) {
+      AppendRecords();
+    } else if (searching_ && lines_.Mapped() && TPartedFile::Splits(lines_.Length())) {
+      host_.ShowProgressNow();
+      SearchInParts();
+    } else {
+      // Searching a mapped file takes a while, and touching its pages may wait.
+      if (lines_.Mapped()) host_.ShowProgressNow();
+      SearchLoadedFile();
     }
   }
 
@@ -209,36 +211,21 @@ class TRun {
 
   TSearchHost& host_;
   TSearchResults& results_;
-  const TStringList& masks_;
   size_t folderCount_;
   std::shared_ptr<const std::string> lastHeader_;
-  TStringList files_;
   std::string fullPath_;
   TFileLines lines_;  // one buffer, reused for every file
   TSampleView sample_;
   std::shared_ptr<const std::string> path_;  // the current file's, once it has a match
   std::vector<TGrepItem> records_;           // of a file searched ahead
-  bool searching_;                           // workers search ahead
   TSearchTerms terms_;                       // with workers, as read at the file's turn
   TReadAhead readAhead_;
-  bool waited_ = false;  // whether the current file's load had to wait for the disk
+  const bool searching_;  // workers search ahead
+  bool waited_ = false;   // whether the current file's load had to wait for the disk
   const std::function<void()> beforeWait_;
 };
 
 }  // namespace
-
-// The folder is open all the same, for its files are opened through it; one that cannot
-// be opened gives no files either way.
-int ListFolderFiles(TSearchInputs& host, const TFolderHandle& handle, size_t i,
-                    const TStringList& masks, TStringList& files) {
-  const TFolderEntries* listed = handle.Valid() ? host.ListedEntries(i) : nullptr;
-  if (listed != nullptr) {
-    ListMatchingFiles(*listed, masks, 0, files);
-    return listed->Error();
-  }
-  ListMatchingFiles(handle, masks, 0, files);
-  return handle.Error();
-}
 
 void RunSearch(TSearchHost& host, TSearchResults& results) {
   if (StripSpaces(host.MaskText()).empty()) host.SetMaskText("*.*");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <system_error>
 #include <utility>
 
 namespace trawlix {
@@ -44,15 +45,27 @@ TListingsAhead::TListingsAhead(size_t threads, std::chrono::nanoseconds waitedFo
 
 TListingsAhead::~TListingsAhead() {
   {
-    std::lock_guard<TShortMutex> lock(mutex_);
+    TShortLock lock(mutex_);
     stop_ = true;
   }
   workCue_.notify_all();
   for (std::thread& worker : workers_) worker.join();
 }
 
+// A thread the system will not start is left out: the walk lists what no thread takes.
 void TListingsAhead::StartWorkers(size_t count) {
-  while (workers_.size() < count) workers_.emplace_back([this] { Work(); });
+  try {
+    while (workers_.size() < count) workers_.emplace_back([this] { Work(); });
+  } catch (const std::system_error&) {
+  }
+}
+
+TListingsAhead::Item* TListingsAhead::FirstWaiting() {
+  const size_t near = std::min(items_.size(), kAhead);
+  for (size_t i = 0; i < near; ++i) {
+    if (items_[i].state == Item::State::Waiting) return &items_[i];
+  }
+  return nullptr;
 }
 
 // Lists the item's folder with the lock let go, and counts whether that waited.
@@ -76,7 +89,7 @@ void TListingsAhead::Add(std::vector<std::string> paths) {
   const size_t added = paths.size();
   bool near;
   {
-    std::lock_guard<TShortMutex> lock(mutex_);
+    TShortLock lock(mutex_);
     near = !workers_.empty() && items_.size() < kAhead;
     for (std::string& path : paths) items_.push_back({std::move(path), Item::State::Waiting, {}});
   }
@@ -93,7 +106,7 @@ TFolderListing TListingsAhead::Take() {
   Item& item = items_.front();
   if (item.state == Item::State::Waiting) List(lock, item);
   takerWaits_ = true;
-  doneCue_.wait(lock, [&item] { return item.state == Item::State::Done; });
+  while (item.state != Item::State::Done) doneCue_.wait(lock);
   takerWaits_ = false;
   TFolderListing listing = std::move(item.listing);
   items_.pop_front();
@@ -112,14 +125,7 @@ void TListingsAhead::Work() {
   TShortLock lock(mutex_);
   for (;;) {
     Item* next = nullptr;
-    workCue_.wait(lock, [&] {
-      if (stop_) return true;
-      const size_t near = std::min(items_.size(), kAhead);
-      for (size_t i = 0; i < near && next == nullptr; ++i) {
-        if (items_[i].state == Item::State::Waiting) next = &items_[i];
-      }
-      return next != nullptr;
-    });
+    while (!stop_ && (next = FirstWaiting()) == nullptr) workCue_.wait(lock);
     if (stop_) return;
     List(lock, *next);
     if (takerWaits_ && next == &items_.front()) doneCue_.notify_one();

@@ -62,16 +62,17 @@ class TListingsAhead {
   TShortMutex mutex_;
   TShortCondition workCue_;  // a folder came within reach, or stop
   TShortCondition doneCue_;  // the listing the walk waits for is done
-  bool takerWaits_ = false;
+  bool takerWaits_ GUARDED_BY(mutex_) = false;
   const std::chrono::nanoseconds waitedFor_;
-  size_t listed_ = 0;
-  size_t waits_ = 0;        // listings that waited for the disk or the network
-  std::deque<Item> items_;  // from the next to be taken on
-  bool stop_ = false;
+  size_t listed_ GUARDED_BY(mutex_) = 0;
+  size_t waits_ GUARDED_BY(mutex_) = 0;        // listings that waited for the disk or the network
+  std::deque<Item> items_ GUARDED_BY(mutex_);  // from the next to be taken on
+  bool stop_ GUARDED_BY(mutex_) = false;
   std::vector<std::thread> workers_;  // the taker's alone
 
   void StartWorkers(size_t count);
-  void List(TShortLock& lock, Item& item);
+  void List(TShortLock& lock, Item& item) REQUIRES(mutex_);
+  Item* FirstWaiting() REQUIRES(mutex_);
 
   void Work();
 };

@@ -6,29 +6,52 @@
 // switch of threads each.
 #include <pthread.h>
 
-#include <mutex>
+#include "util/ThreadSafety.h"
 
 namespace trawlix {
 
-class TShortMutex {
+class CAPABILITY("mutex") TShortMutex {
  public:
   TShortMutex();
   ~TShortMutex();
   TShortMutex(const TShortMutex&) = delete;
   TShortMutex& operator=(const TShortMutex&) = delete;
 
-  void lock() { pthread_mutex_lock(&mutex_); }
-  bool try_lock() { return pthread_mutex_trylock(&mutex_) == 0; }
-  void unlock() { pthread_mutex_unlock(&mutex_); }
+  void lock() ACQUIRE() { pthread_mutex_lock(&mutex_); }
+  void unlock() RELEASE() { pthread_mutex_unlock(&mutex_); }
 
  private:
   friend class TShortCondition;
   pthread_mutex_t mutex_;
 };
 
-using TShortLock = std::unique_lock<TShortMutex>;
+// Holds the mutex for its scope; it may let go and take it again within.
+class SCOPED_CAPABILITY TShortLock {
+ public:
+  explicit TShortLock(TShortMutex& mutex) ACQUIRE(mutex) : mutex_(mutex) { mutex_.lock(); }
+  ~TShortLock() RELEASE() {
+    if (held_) mutex_.unlock();
+  }
+  TShortLock(const TShortLock&) = delete;
+  TShortLock& operator=(const TShortLock&) = delete;
 
-// As std::condition_variable, over a TShortMutex.
+  void lock() ACQUIRE() {
+    mutex_.lock();
+    held_ = true;
+  }
+  void unlock() RELEASE() {
+    held_ = false;
+    mutex_.unlock();
+  }
+
+ private:
+  friend class TShortCondition;
+  TShortMutex& mutex_;
+  bool held_ = true;
+};
+
+// As std::condition_variable, over a TShortMutex. The callers loop on their own
+// condition, where the analysis sees the lock they hold.
 class TShortCondition {
  public:
   TShortCondition() { pthread_cond_init(&cond_, nullptr); }
@@ -36,11 +59,7 @@ class TShortCondition {
   TShortCondition(const TShortCondition&) = delete;
   TShortCondition& operator=(const TShortCondition&) = delete;
 
-  void wait(TShortLock& lock) { pthread_cond_wait(&cond_, &lock.mutex()->mutex_); }
-  template <typename Predicate>
-  void wait(TShortLock& lock, Predicate ready) {
-    while (!ready()) wait(lock);
-  }
+  void wait(TShortLock& lock) { pthread_cond_wait(&cond_, &lock.mutex_.mutex_); }
   void notify_one() { pthread_cond_signal(&cond_); }
   void notify_all() { pthread_cond_broadcast(&cond_); }
 

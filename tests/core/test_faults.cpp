@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -156,14 +157,16 @@ ChildOutcome InChild(unsigned seconds, const std::function<std::string()>& body)
   return outcome;
 }
 
-// Runs trawlix-cli with the arguments; its output comes back in a file, and the same
-// alarm() hang guard holds across exec.
-ChildOutcome RunCli(const TempDir& outputs, const Lines& arguments) {
+// Runs trawlix-cli with the arguments, after `limit` (a limit set in the child); its output
+// comes back in a file, and the same alarm() hang guard holds across exec.
+ChildOutcome RunCli(const TempDir& outputs, const Lines& arguments,
+                    const std::function<bool()>& limit = {}) {
   const std::string outFile = outputs / "cli-output";
   const pid_t child = fork();
   if (child == 0) {
     const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (out < 0 || dup2(out, STDOUT_FILENO) < 0) _exit(126);
+    if (limit && !limit()) _exit(125);
     std::vector<char*> argv{const_cast<char*>(TRAWLIX_CLI)};
     for (const std::string& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
@@ -606,6 +609,57 @@ TEST(FaultTree, LinkCycleUnderTheRecursiveCli) {
     expected += (expected.empty() ? "" : "\n") + path + "\n    [0] needle\n";
   }
   EXPECT_EQ(cli.output, expected);
+}
+
+// Thousands of folders, few of them with a matching file: the run holds no more folders
+// open than its descriptors allow, and finds what one thread finds without a limit.
+TEST(FaultTree, FewMatchingFilesAmongManyFoldersUnderALowDescriptorLimit) {
+  TempDir dir;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string folder =
+        std::string("d").append(std::to_string(i / 100)).append("/").append(std::to_string(i));
+    dir.MakeFolder(folder);
+    dir.Write(folder + "/f.c", "needle");
+    if (i % 97 == 0) dir.Write(folder + "/f.txt", "a needle\nneedle again\n");
+  }
+  TempDir outputs;
+  const Lines arguments{"-r", "-m", "*.txt", "-t", "needle", dir.Path()};
+  const ChildOutcome one = RunCli(outputs, Join({Lines{"-j", "1"}, arguments}));
+  ASSERT_EQ(one.how, "exit 0");
+  for (const char* threads : {"1", "2", "4"}) {
+    const ChildOutcome limited = RunCli(outputs, Join({Lines{"-j", threads}, arguments}), [] {
+      const rlimit cap{64, 64};
+      return setrlimit(RLIMIT_NOFILE, &cap) == 0;
+    });
+    EXPECT_EQ(limited.how, "exit 0") << threads << " threads";
+    EXPECT_EQ(limited.output, one.output) << threads << " threads";
+  }
+}
+
+// A task limit that lets the process start no thread, or one: the search goes on with
+// the threads it has, down to the run's own. Root is exempt from the limit, so the child
+// gives up root first (setuid to nobody).
+TEST(FaultTree, ThreadsTheSystemRefusesLeaveTheirWorkToTheOthers) {
+  TempDir dir;
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+  for (int i = 0; i < 40; ++i) {
+    const std::string folder = std::string("f").append(std::to_string(i));
+    dir.MakeFolder(folder);
+    dir.Write(folder + "/a.txt", std::string("needle ").append(std::to_string(i)));
+  }
+  TempDir outputs;
+  const Lines arguments{"-r", "-t", "needle", dir.Path()};
+  const ChildOutcome one = RunCli(outputs, Join({Lines{"-j", "1"}, arguments}));
+  ASSERT_EQ(one.how, "exit 0");
+  for (const rlim_t tasks : {1, 2}) {
+    const ChildOutcome limited = RunCli(outputs, Join({Lines{"-j", "4"}, arguments}), [tasks] {
+      const rlimit cap{tasks, tasks};
+      setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the leak check needs a thread
+      return GiveUpRoot() && setrlimit(RLIMIT_NPROC, &cap) == 0;
+    });
+    EXPECT_EQ(limited.how, "exit 0") << tasks << " tasks";
+    EXPECT_EQ(limited.output, one.output) << tasks << " tasks";
+  }
 }
 
 // A chain of 30 folders with 200-byte names, whose deepest paths run past 6,000 bytes,

@@ -40,12 +40,9 @@ class ReadAheadTest : public ::testing::Test {
     ahead.Loaded(true);
     TFileLines lines;
     for (size_t i = 0; i < folders.size(); ++i) {
-      auto open =
-          std::make_shared<const TOpenFolder>(TOpenFolder{folders[i], TFolderHandle(folders[i])});
-      TStringList files;
-      ListFolderFiles(host, open->handle, i, masks, files);
+      const TStringList& files = ahead.Enter(i, folders[i]).files;
       for (size_t j = 0; j < files.size(); ++j) {
-        ahead.Started(i, j, files, open);
+        ahead.Started({i, j});
         bool waited = false;
         std::vector<TGrepItem> records;
         const bool took = ahead.Take(

@@ -136,7 +136,7 @@ class ThreadsTest : public ::testing::Test {
   }
 
   TDigests Run(size_t threads, const std::string& text, bool caseSensitive, bool wholeWord,
-               int cancelAt = 0) {
+               int cancelAt = 0, bool flipOptions = false) {
     // Each folder's listing holds a file that is gone by the time it is loaded, so that
     // every run meets the same error.
     TListedHost host;
@@ -151,6 +151,16 @@ class ThreadsTest : public ::testing::Test {
     host.onProcessEvents = [&](int call) {
       if (call == cancelAt) host.cancelled = true;
     };
+    // Case Sensitive and Whole Word change at file turns, as the window lets them: the
+    // workers' batches found with the terms before must not be taken after.
+    size_t turns = 0;
+    if (flipOptions) {
+      host.onFileStarted = [&](const std::string&, size_t) {
+        ++turns;
+        if (turns % 3 == 0) host.caseSensitive = !host.caseSensitive;
+        if (turns % 5 == 0) host.wholeWord = !host.wholeWord;
+      };
+    }
     TSearchResults results;
     RunSearch(host, results);
     return Everything(results);
@@ -183,6 +193,13 @@ TEST_F(ThreadsTest, ACancelKeepsWhatOneThreadKeeps) {
   for (const int cancelAt : {2, 40, 150}) {
     EXPECT_EQ(Run(3, "cat", false, false, cancelAt), Run(1, "cat", false, false, cancelAt))
         << "cancelled at the check point " << cancelAt;
+  }
+}
+
+TEST_F(ThreadsTest, OptionsChangedAtFileTurnsGiveWhatOneThreadGives) {
+  const TDigests one = Run(1, "cat", false, false, 0, true);
+  for (size_t threads = 2; threads <= 5; ++threads) {
+    EXPECT_EQ(Run(threads, "cat", false, false, 0, true), one) << threads << " threads";
   }
 }
 

@@ -1,0 +1,296 @@
+#include "search/WorkWindow.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "search/PartedSearch.h"
+
+namespace trawlix {
+
+// Seqs run on without a gap from the front: slots are queued at the back and leave only
+// from the front, or all together.
+TWorkWindow::TSlot* TWorkWindow::SlotOf(uint64_t seq) {
+  if (slots_.empty() || seq < slots_.front().seq) return nullptr;
+  const uint64_t at = seq - slots_.front().seq;
+  return at < slots_.size() ? &slots_[at] : nullptr;
+}
+
+// The first of the nearest jobs that no thread has come to, where what is held ahead
+// leaves room for it (it holds up any job but the run's next). Jobs only leave the queued
+// state, so the look goes on from where it last found none.
+std::optional<TWorkWindow::TWork> TWorkWindow::FirstQueued() {
+  const size_t near = std::min(slots_.size(), Near());
+  while (queuedFrom_ < near && slots_[queuedFrom_].state != TState::Queued) ++queuedFrom_;
+  if (queuedFrom_ >= near || (queuedFrom_ != 0 && !budget_.LetsAhead())) return std::nullopt;
+  TSlot& slot = slots_[queuedFrom_];
+  slot.state = TState::AtWork;
+  TWork work{slot.seq, slot.turn, terms_, slot.dropped, nullptr, nullptr};
+  if (searching_) {
+    ++busy_;
+  } else if (spare_.empty()) {
+    work.buffer = std::make_unique<TFileBytes>();
+  } else {
+    work.buffer = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  return work;
+}
+
+std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches) {
+  TShortLock lock(mutex_);
+  for (;;) {
+    if (stop_) return std::nullopt;
+    if (searches && parted_ && parted_->HasPartsLeft()) {
+      TWork work;
+      work.parted = parted_;
+      return work;
+    }
+    if (std::optional<TWork> work = FirstQueued()) return work;
+    ++idle_;
+    workCue_.wait(lock);
+    --idle_;
+  }
+}
+
+std::optional<TWorkWindow::TWork> TWorkWindow::TryWork() {
+  TShortLock lock(mutex_);
+  if (slots_.empty() || slots_.front().state == TState::Done || slots_.front().waited) {
+    return std::nullopt;
+  }
+  return FirstQueued();
+}
+
+void TWorkWindow::Finish(uint64_t seq, TFound found) {
+  TFound unwanted;  // let go of after the lock
+  TShortLock lock(mutex_);
+  if (searching_) --busy_;
+  TSlot* slot = SlotOf(seq);
+  if (slot == nullptr || found.kind != TFound::Kind::Bytes) RecycleLocked(std::move(found.bytes));
+  if (slot == nullptr) {
+    unwanted = std::move(found);
+  } else {
+    const THold hold{found.kind == TFound::Kind::Bytes ? found.bytes->Length() : 0,
+                     found.recordBytes, 0};
+    budget_.Add(hold);
+    slot->hold.bytes = hold.bytes;
+    slot->hold.records = hold.records;
+    slot->found = std::move(found);
+    slot->state = TState::Done;
+  }
+  if (runWaits_ && RunMayGoOn()) doneCue_.notify_one();
+}
+
+// The run, if it waits for this file, shows its progress once the load waits.
+void TWorkWindow::LoadWaits(uint64_t seq) {
+  TShortLock lock(mutex_);
+  if (TSlot* slot = SlotOf(seq)) slot->waited = true;
+  if (runWaits_) doneCue_.notify_one();
+}
+
+size_t TWorkWindow::RecordRoom(uint64_t seq) {
+  TShortLock lock(mutex_);
+  if (!slots_.empty() && slots_.front().seq == seq) return SIZE_MAX;
+  return budget_.RecordRoom();
+}
+
+bool TWorkWindow::HintDue() {
+  return hinting_ && hintNext_ < slots_.size() && budget_.LetsHint();
+}
+
+std::optional<std::pair<uint64_t, TTurn>> TWorkWindow::WaitForHint() {
+  TShortLock lock(mutex_);
+  for (;;) {
+    if (stop_) return std::nullopt;
+    if (HintDue()) {
+      const TSlot& slot = slots_[hintNext_++];
+      return std::pair{slot.seq, slot.turn};
+    }
+    hintWaits_ = true;
+    hintCue_.wait(lock);
+    hintWaits_ = false;
+  }
+}
+
+void TWorkWindow::Hinted(uint64_t seq, size_t bytes, bool cold) {
+  TShortLock lock(mutex_);
+  TSlot* slot = SlotOf(seq);
+  if (slot == nullptr) return;
+  slot->hold.hinted = bytes;
+  slot->cold = cold;
+  budget_.Add({0, 0, bytes});
+}
+
+void TWorkWindow::SetHinting(bool on) {
+  TShortLock lock(mutex_);
+  hinting_ = on;
+  if (on && hintWaits_) hintCue_.notify_one();
+}
+
+// Each wake-up costs a system call, so the window is filled a batch at a time unless the
+// workers run short.
+size_t TWorkWindow::Room() {
+  TShortLock lock(mutex_);
+  const size_t room = kFilesAhead - std::min(kFilesAhead, slots_.size());
+  return room < kQueuedAtOnce && slots_.size() >= Near() ? 0 : room;
+}
+
+void TWorkWindow::Queue(std::vector<TTurn> turns) {
+  if (turns.empty()) return;
+  TShortLock lock(mutex_);
+  const bool near = slots_.size() < Near() && idle_ > 0;
+  for (TTurn& turn : turns) {
+    TSlot& slot = slots_.emplace_back();
+    slot.seq = nextSeq_++;
+    slot.turn = std::move(turn);
+  }
+  const bool hint = hintWaits_ && HintDue();
+  lock.unlock();
+  if (hint) hintCue_.notify_one();
+  if (near) workCue_.notify_all();
+}
+
+void TWorkWindow::DropAll() {
+  std::deque<TSlot> dropped;  // let go of after the lock
+  TShortLock lock(mutex_);
+  for (TSlot& slot : slots_) {
+    slot.dropped->store(true);
+    budget_.Remove(slot.hold);
+    RecycleLocked(std::move(slot.found.bytes));
+  }
+  dropped.swap(slots_);
+  queuedFrom_ = 0;
+  hintNext_ = 0;
+}
+
+void TWorkWindow::SetTerms(const TSearchTerms& terms) {
+  {
+    TShortLock lock(mutex_);
+    if (*terms_ == terms) return;
+    terms_ = std::make_shared<const TSearchTerms>(terms);
+  }
+  DropAll();
+}
+
+void TWorkWindow::Stop() {
+  TShortLock lock(mutex_);
+  stop_ = true;
+  stopping_ = true;
+  workCue_.notify_all();
+  hintCue_.notify_all();
+}
+
+void TWorkWindow::Share(std::shared_ptr<TPartedFile> file) {
+  TShortLock lock(mutex_);
+  parted_ = std::move(file);
+  if (idle_ > 0) workCue_.notify_all();
+}
+
+void TWorkWindow::Unshare() {
+  TShortLock lock(mutex_);
+  parted_.reset();
+}
+
+// Takes the first `count` slots out of the window, with what they hold; a job still at
+// work is told it was dropped.
+void TWorkWindow::Pop(size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    TSlot& slot = slots_[i];
+    slot.dropped->store(true);
+    budget_.Remove(slot.hold);
+    RecycleLocked(std::move(slot.found.bytes));
+  }
+  slots_.erase(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count));
+  hintNext_ -= std::min(hintNext_, count);
+  queuedFrom_ -= std::min(queuedFrom_, count);
+}
+
+TWorkWindow::TClaim TWorkWindow::Claim(TTurnKey key) {
+  TShortLock lock(mutex_);
+  size_t passed = 0;
+  while (passed < slots_.size() && slots_[passed].turn.key < key) ++passed;
+  Pop(passed);
+  if (slots_.empty() || slots_.front().turn.key != key) return TClaim::Missing;
+  if (!searching_ || slots_.front().state != TState::Queued) return TClaim::Ahead;
+  // No worker has come to it yet: the run searches it itself rather than wait.
+  Pop(1);
+  if (idle_ > 0) workCue_.notify_all();
+  return TClaim::Queued;
+}
+
+size_t TWorkWindow::QueuedNear() {
+  const size_t near = std::min(slots_.size(), Near());
+  return static_cast<size_t>(
+      std::count_if(slots_.begin(), slots_.begin() + near,
+                    [](const TSlot& slot) { return slot.state == TState::Queued; }));
+}
+
+// Whether the run, waiting for its file, is to be woken: once the file is done, and,
+// with searchers, a run of files after it too, or no search is under way (nothing more
+// would change without the run).
+bool TWorkWindow::RunMayGoOn() {
+  if (slots_.empty() || slots_.front().state != TState::Done) return false;
+  if (!searching_ || busy_ == 0) return true;
+  const size_t near = std::min(slots_.size(), kTakenAtOnce);
+  for (size_t i = 1; i < near; ++i) {
+    if (slots_[i].state != TState::Done) return false;
+  }
+  return true;
+}
+
+TWorkWindow::TTaken TWorkWindow::TakeFront(const std::function<void()>& beforeWait) {
+  TTaken taken;
+  TShortLock lock(mutex_);
+  TSlot& front = slots_.front();  // only the run's thread takes slots out
+  runWaits_ = true;
+  while (front.state != TState::Done && !front.waited) doneCue_.wait(lock);
+  if (front.state != TState::Done) {
+    lock.unlock();
+    beforeWait();
+    taken.waited = true;
+    lock.lock();
+    while (front.state != TState::Done) doneCue_.wait(lock);
+  }
+  runWaits_ = false;
+  if (front.found.kind != TFound::Kind::Nothing) {
+    taken.waited = taken.waited || front.waited || front.cold;
+  }
+  taken.found = std::move(front.found);
+  // The searched files right after it are taken along, so that the run takes its next
+  // files without the lock.
+  size_t along = 1;
+  for (; searching_ && along < slots_.size(); ++along) {
+    TSlot& slot = slots_[along];
+    if (slot.state != TState::Done || slot.found.kind != TFound::Kind::Records) break;
+    taken.along.emplace_back(slot.turn.key, std::move(slot.found.records));
+  }
+  Pop(along);
+  // Searchers are woken once a good part of the window waits for them, so that each
+  // wake-up has a run of files to do.
+  const bool wake = idle_ > 0 && (!searching_ || QueuedNear() >= Near() / 4);
+  const bool hint = hintWaits_ && HintDue();
+  lock.unlock();
+  if (wake) workCue_.notify_all();
+  if (hint) hintCue_.notify_one();
+  return taken;
+}
+
+void TWorkWindow::Recycle(std::unique_ptr<TFileBytes> bytes) {
+  TShortLock lock(mutex_);
+  RecycleLocked(std::move(bytes));
+}
+
+void TWorkWindow::RecycleLocked(std::unique_ptr<TFileBytes> bytes) {
+  if (!bytes || spare_.size() >= kLoadedAhead ||
+      bytes->BufferSize() > TAheadBudget::kBytes / kLoadedAhead) {
+    return;
+  }
+  bytes->Clear();
+  spare_.push_back(std::move(bytes));
+}
+
+THold TWorkWindow::Held() {
+  TShortLock lock(mutex_);
+  return budget_.Held();
+}
+
+}  // namespace trawlix

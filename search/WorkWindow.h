@@ -1,0 +1,138 @@
+#pragma once
+// The window of work ahead of the run: the turns that come next in the run's order, each
+// a job that a worker loads, or loads and searches, while the run is still at an earlier
+// file. One lock guards it all. A job's state only moves forward (queued, at work, done);
+// a worker takes a copy of what it needs and hands what it found back by value, so it
+// never writes what the run reads. The run takes each job at its turn, in order.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "search/AheadBudget.h"
+#include "search/FileSearch.h"
+#include "search/RunOrder.h"
+#include "search/SearchAhead.h"
+#include "util/ShortLock.h"
+
+namespace trawlix {
+
+class TPartedFile;
+
+class TWorkWindow {
+ public:
+  // Turns in the window at most, and those queued at once where it has room.
+  static constexpr size_t kFilesAhead = 256;
+  static constexpr size_t kQueuedAtOnce = 32;
+  // The nearest jobs that workers take: loaded only, or searched too.
+  static constexpr size_t kLoadedAhead = 16;
+  static constexpr size_t kSearchedAhead = 64;
+  // With searchers, how many done files the run, waiting for its file, lets come first.
+  static constexpr size_t kTakenAtOnce = 8;
+
+  explicit TWorkWindow(bool searching) : searching_(searching) {}
+
+  // What a worker is to do: a job (a copy of its turn, the terms to search it with and
+  // the flag that tells it was dropped), or the parts of the run's large file.
+  struct TWork {
+    uint64_t seq = 0;
+    TTurn turn;
+    std::shared_ptr<const TSearchTerms> terms;
+    std::shared_ptr<const std::atomic<bool>> dropped;
+    std::unique_ptr<TFileBytes> buffer;  // to load into, where the job is only loaded
+    std::shared_ptr<TPartedFile> parted;
+  };
+
+  // Workers. The next work, waiting for it; none once stopped.
+  std::optional<TWork> WaitForWork(bool searches) EXCLUDES(mutex_);
+  // The next job no thread has come to, without waiting: the run's, while its own is
+  // at work elsewhere. None where none is within reach, or its own is settled.
+  std::optional<TWork> TryWork() EXCLUDES(mutex_);
+  void Finish(uint64_t seq, TFound found) EXCLUDES(mutex_);
+  void LoadWaits(uint64_t seq) EXCLUDES(mutex_);
+  // The bytes of records the job may still find: any for the run's next file.
+  size_t RecordRoom(uint64_t seq) EXCLUDES(mutex_);
+
+  // The hinting thread: the next turn to hint, waiting for it; none once stopped.
+  std::optional<std::pair<uint64_t, TTurn>> WaitForHint() EXCLUDES(mutex_);
+  void Hinted(uint64_t seq, size_t bytes, bool cold) EXCLUDES(mutex_);
+  void SetHinting(bool on) EXCLUDES(mutex_);
+
+  // The run. How many turns may be queued now, and queueing them.
+  size_t Room() EXCLUDES(mutex_);
+  void Queue(std::vector<TTurn> turns) EXCLUDES(mutex_);
+  // Drops every job: what was found with terms or a listing no longer right is not wanted.
+  void DropAll() EXCLUDES(mutex_);
+  void SetTerms(const TSearchTerms& terms) EXCLUDES(mutex_);
+  const std::atomic<bool>& Stopping() const { return stopping_; }
+  void Stop() EXCLUDES(mutex_);
+  void Share(std::shared_ptr<TPartedFile> file) EXCLUDES(mutex_);
+  void Unshare() EXCLUDES(mutex_);
+
+  // How the run's file stands in the window, jobs before it dropped first: not there, or
+  // queued (then taken out, for the run to search itself, where workers search), or
+  // taken up by a worker.
+  enum class TClaim : unsigned char { Missing, Queued, Ahead };
+  TClaim Claim(TTurnKey key) EXCLUDES(mutex_);
+  // The run's file, once done, taken out with the searched files done right after it
+  // (`along`). `beforeWait` is called once the file's load waits for the disk.
+  struct TTaken {
+    TFound found;
+    bool waited = false;  // its bytes had to come from the disk
+    std::vector<std::pair<TTurnKey, std::vector<TGrepItem>>> along;
+  };
+  TTaken TakeFront(const std::function<void()>& beforeWait) EXCLUDES(mutex_);
+  void Recycle(std::unique_ptr<TFileBytes> bytes) EXCLUDES(mutex_);
+
+  THold Held() EXCLUDES(mutex_);
+
+ private:
+  enum class TState : unsigned char { Queued, AtWork, Done };
+  struct TSlot {
+    uint64_t seq = 0;
+    TTurn turn;
+    TState state = TState::Queued;
+    bool waited = false;  // the load had to wait for the disk
+    bool cold = false;    // the file was not cached when it was hinted
+    THold hold;
+    TFound found;
+    std::shared_ptr<std::atomic<bool>> dropped = std::make_shared<std::atomic<bool>>(false);
+  };
+
+  const bool searching_;
+  TShortMutex mutex_;
+  TShortCondition workCue_;  // a job came within reach, room was made, or stop
+  TShortCondition hintCue_;  // a job was queued, hinted bytes were given back, or stop
+  TShortCondition doneCue_;  // the run's file is done, or its load waits
+  std::deque<TSlot> slots_ GUARDED_BY(mutex_);  // in the run's order
+  uint64_t nextSeq_ GUARDED_BY(mutex_) = 0;
+  size_t queuedFrom_ GUARDED_BY(mutex_) = 0;  // no slot before it is queued
+  size_t hintNext_ GUARDED_BY(mutex_) = 0;    // the first slot not hinted yet
+  TAheadBudget budget_ GUARDED_BY(mutex_);
+  std::shared_ptr<const TSearchTerms> terms_ GUARDED_BY(mutex_) =
+      std::make_shared<const TSearchTerms>();
+  std::shared_ptr<TPartedFile> parted_ GUARDED_BY(mutex_);
+  std::vector<std::unique_ptr<TFileBytes>> spare_ GUARDED_BY(mutex_);
+  size_t idle_ GUARDED_BY(mutex_) = 0;  // workers waiting for work
+  size_t busy_ GUARDED_BY(mutex_) = 0;  // searches under way
+  bool runWaits_ GUARDED_BY(mutex_) = false;
+  bool hinting_ GUARDED_BY(mutex_) = false;
+  bool hintWaits_ GUARDED_BY(mutex_) = false;
+  bool stop_ GUARDED_BY(mutex_) = false;
+  std::atomic<bool> stopping_{false};  // stop_, for searches to look at without the lock
+
+  size_t Near() const { return searching_ ? kSearchedAhead : kLoadedAhead; }
+  TSlot* SlotOf(uint64_t seq) REQUIRES(mutex_);
+  std::optional<TWork> FirstQueued() REQUIRES(mutex_);
+  size_t QueuedNear() REQUIRES(mutex_);
+  bool RunMayGoOn() REQUIRES(mutex_);
+  bool HintDue() REQUIRES(mutex_);
+  void Pop(size_t count) REQUIRES(mutex_);
+  void RecycleLocked(std::unique_ptr<TFileBytes> bytes) REQUIRES(mutex_);
+};
+
+}  // namespace trawlix
