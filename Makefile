@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 # evicts the corpus's file data before each timed search.
 TRAWLIX_BENCH ?= OFF
 
-.PHONY: all deps configure build run test check-sanitizers fuzz bench bench-window install package check-package format clean
+.PHONY: all deps configure build run test check-sanitizers check-thread-safety fuzz bench bench-window install package check-package format clean
 
 all: build
 
@@ -37,7 +37,7 @@ test: build
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
 # Then the tests that run the read-ahead's threads, under ThreadSanitizer.
 THREAD_SANITIZE_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
-THREADED_TESTS = ReadAhead*:SearchRunTest*:Threads*
+THREADED_TESTS = ReadAhead*:WorkWindow*:SearchRunTest*:Threads*
 check-sanitizers: deps
 	@scripts/configure build-asan . -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRAWLIX_GUI=OFF \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)"
@@ -48,6 +48,15 @@ check-sanitizers: deps
 	  -DCMAKE_CXX_FLAGS="$(THREAD_SANITIZE_FLAGS)"
 	@cmake --build build-tsan -j $(JOBS) --target core_tests
 	@TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/core_tests --gtest_filter='$(THREADED_TESTS)'
+	@$(MAKE) --no-print-directory check-thread-safety
+
+# The core and trawlix-cli built by Clang with its thread-safety analysis: a field that
+# names its lock, touched without it, fails the build.
+check-thread-safety:
+	@scripts/install-deps fuzz
+	@scripts/configure build-tsa . -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	  -DTRAWLIX_GUI=OFF -DTRAWLIX_TESTS=OFF -DCMAKE_CXX_FLAGS="-Wthread-safety -Werror"
+	@cmake --build build-tsa -j $(JOBS) --target trawlix-cli
 
 # libFuzzer targets (fuzz/), each run for FUZZ_SECONDS on a copy of its seed corpus in
 # build-fuzz, so that nothing is written into the source tree.

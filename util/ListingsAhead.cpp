@@ -69,15 +69,15 @@ TListingsAhead::Item* TListingsAhead::FirstWaiting() {
 }
 
 // Lists the item's folder with the lock let go, and counts whether that waited.
-void TListingsAhead::List(TShortLock& lock, Item& item) {
+void TListingsAhead::List(Item& item) {
   item.state = Item::State::Listing;
-  lock.unlock();
+  mutex_.unlock();
   const auto started = std::chrono::steady_clock::now();
   const auto startedOnThread = ThreadTime();
   TFolderListing listing = ListFolder(item.path);
   const auto elapsed = std::chrono::steady_clock::now() - started;
   const bool waited = elapsed - (ThreadTime() - startedOnThread) > waitedFor_;
-  lock.lock();
+  mutex_.lock();
   item.listing = std::move(listing);
   item.state = Item::State::Done;
   ++listed_;
@@ -104,7 +104,7 @@ void TListingsAhead::Add(std::vector<std::string> paths) {
 TFolderListing TListingsAhead::Take() {
   TShortLock lock(mutex_);
   Item& item = items_.front();
-  if (item.state == Item::State::Waiting) List(lock, item);
+  if (item.state == Item::State::Waiting) List(item);
   takerWaits_ = true;
   while (item.state != Item::State::Done) doneCue_.wait(lock);
   takerWaits_ = false;
@@ -127,7 +127,7 @@ void TListingsAhead::Work() {
     Item* next = nullptr;
     while (!stop_ && (next = FirstWaiting()) == nullptr) workCue_.wait(lock);
     if (stop_) return;
-    List(lock, *next);
+    List(*next);
     if (takerWaits_ && next == &items_.front()) doneCue_.notify_one();
   }
 }

@@ -71,7 +71,7 @@ class TListingsAhead {
   std::vector<std::thread> workers_;  // the taker's alone
 
   void StartWorkers(size_t count);
-  void List(TShortLock& lock, Item& item) REQUIRES(mutex_);
+  void List(Item& item) REQUIRES(mutex_);  // lets go of the lock while it lists
   Item* FirstWaiting() REQUIRES(mutex_);
 
   void Work();
