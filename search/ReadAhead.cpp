@@ -144,11 +144,12 @@ void TReadAhead::Loaded(bool waited) {
         if (searching_) {
           StartSearchers(kLoaders);
         } else {
-          pool_.Start(kLoaders, [this] { Work(nullptr); });
+          loaders_ = pool_.Start(kLoaders, [this] { Work(nullptr); });
         }
       }
       window_->SetHinting(true);
-      active_ = true;
+      // Without a loader, the run would wait for loads that no thread makes.
+      active_ = searching_ || loaders_ > 0;
       return;
     case TColdWarmSwitch::TTurnTo::Warm:
       window_->SetHinting(false);

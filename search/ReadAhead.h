@@ -85,6 +85,7 @@ class TReadAhead {
   TColdWarmSwitch switch_;
   bool active_;               // turns are queued ahead of the run
   bool coldStarted_ = false;  // the hinting thread and the loaders were started
+  size_t loaders_ = 0;        // threads that only load
   TTurnKey runs_;             // the run's file
   TSearchTerms runTerms_;
   // Searched files taken out of the window along with an earlier one, for their turns.
