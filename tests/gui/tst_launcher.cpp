@@ -255,6 +255,12 @@ class TestLauncher : public QObject {
         {"kwrite", "", {"--line", "42", f}},  // from the list of editors
         {"mousepad", "mousepad %U", {"--line=42", f}},
         {"pluma", "pluma --new-window", {"--new-window", "+42", f}},  // the file appended
+        {"code", "BIN/code --unity-launch %F", {"--unity-launch", "--goto", f + ":42"}},
+        {"codium", "codium %F", {"--goto", f + ":42"}},
+        {"sublime_text", "BIN/sublime_text %F", {f + ":42"}},
+        {"subl", "subl -n %F", {"-n", f + ":42"}},
+        {"xed", "xed %U", {"+42", f}},
+        {"notepadqq", "notepadqq %U", {"--line", "42", f}},
         {"kate", "kate --url=%u -n", {"--line", "42", "--url=" + f, "-n"}},
         {"gnome-text-editor", "gnome-text-editor %U", {f}},
         {"fakeedit", "fakeedit --new %F", {"--new", f}},
