@@ -1,5 +1,6 @@
 #include "app/frmmainunit.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -37,6 +38,13 @@ namespace {
 // The program's name and version, in the title bar and the About box.
 constexpr char kProgramVersion[] = "Trawlix v0.05";
 
+// Qt's accessibility knows a window by its Qt class (QMainWindow, QDialog) and takes any
+// other widget, this window too, for a part of one: a screen reader would hear a "filler".
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(TfrmMain::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
 QLabel* NewCaption(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -62,6 +70,11 @@ TfrmMain::TfrmMain(QWidget* parent)
       lstFolders(new TStringListBox(GroupFolders)) {
   setWindowTitle(kProgramVersion);
   setWindowIcon(ProgramPicture());
+  static const bool accessibleAsWindow = [] {
+    QAccessible::installFactory(MainWindowAccessible);
+    return true;
+  }();
+  (void)accessibleAsWindow;
 
   cmdAbout->setIcon(AboutPicture());
   cmdAbout->setAccessibleName("About");

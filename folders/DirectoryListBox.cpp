@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "folders/DriveList.h"
 #include "folders/FitPathToWidth.h"
-#include "folders/MountTable.h"
 #include "folders/PictureLineDelegate.h"
 #include "util/FileDescriptor.h"
 #include "util/FolderPaths.h"

@@ -36,7 +36,7 @@ TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent) {
             if (index >= 0 && index < static_cast<int>(drives_.size()))
               SetCurrentDrive(drives_[static_cast<size_t>(index)].mountPoint);
           }));
-  Fill(ListDrives(ReadMountsTable(), SystemDriveProbe()));
+  Fill(ListDrives(MountedVolumes(), SystemDriveProbe()));
   currentDrive_ = MountPointOf(CurrentDirectory().value_or("/"), MountPoints());
   SelectEntry(currentDrive_);
 }

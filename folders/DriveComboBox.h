@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "folders/MountTable.h"
+#include "folders/DriveList.h"
 
 namespace trawlix {
 

@@ -13,6 +13,8 @@ enum class TLineForm {
   PlusAfterFile,   // file +N
   LineOption,      // --line N file
   LineEquals,      // --line=N file
+  GotoSuffix,      // --goto file:N
+  Suffix,          // file:N
 };
 
 struct TLineTaker {
@@ -22,6 +24,8 @@ struct TLineTaker {
 
 // From each editor's own documentation; gnome-text-editor 43 takes no line.
 constexpr TLineTaker kLineTakers[] = {
+    {"code", TLineForm::GotoSuffix},            // code --help: -g --goto <file:line[:character]>
+    {"codium", TLineForm::GotoSuffix},          // the same program, built from the same source
     {"emacs", TLineForm::PlusBeforeFile},       // emacs(1): +number, for the next file
     {"featherpad", TLineForm::PlusBeforeFile},  // featherpad --help: +<L>
     {"fpad", TLineForm::PlusBeforeFile},        // the same program
@@ -31,7 +35,13 @@ constexpr TLineTaker kLineTakers[] = {
     {"kate", TLineForm::LineOption},            // kate --help: -l, --line <line>
     {"kwrite", TLineForm::LineOption},          // kwrite --help: -l, --line <line>
     {"mousepad", TLineForm::LineEquals},        // mousepad --help: -l, --line=LINE
+    {"notepadqq", TLineForm::LineOption},       // notepadqq(1): -l, --line <line>
     {"pluma", TLineForm::PlusBeforeFile},       // pluma(1): pluma +156 FILE
+    // subl --help: "Filenames may be given a :line or :line:column suffix"; its desktop
+    // entry starts the same program as sublime_text.
+    {"subl", TLineForm::Suffix},
+    {"sublime_text", TLineForm::Suffix},
+    {"xed", TLineForm::PlusBeforeFile},  // xed(1): +[num], for the first file
 };
 
 }  // namespace
@@ -57,6 +67,13 @@ void AddLineArguments(std::vector<std::string>& command, size_t file, int64_t li
       break;
     case TLineForm::LineEquals:
       command.insert(at, "--line=" + number);
+      break;
+    case TLineForm::GotoSuffix:
+      command[file] += ":" + number;
+      command.insert(at, "--goto");
+      break;
+    case TLineForm::Suffix:
+      command[file] += ":" + number;
       break;
   }
 }

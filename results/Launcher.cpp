@@ -9,6 +9,8 @@
 #include "results/DesktopEntry.h"
 #include "results/DetachedProcess.h"
 #include "results/EditorLine.h"
+#include "results/FileManager.h"
+#include "results/FileUri.h"
 #include "util/files.h"
 #include "widgets/ErrorReport.h"
 
@@ -89,7 +91,12 @@ std::string ContainingFolder(const std::string& path) {
 }
 
 void OpenContainingFolder(const std::string& path) {
-  StartProgram({"xdg-open", ContainingFolder(path)});
+  auto openFolder = [path] { StartProgram({"xdg-open", ContainingFolder(path)}); };
+  if (const std::optional<std::string> uri = FileUri(path)) {
+    ShowInFileManager(*uri, DirectoryExists(path), std::move(openFolder));
+  } else {
+    openFolder();
+  }
 }
 
 }  // namespace trawlix

@@ -1,5 +1,5 @@
 #pragma once
-// Opening a file in the desktop's plain-text editor and a folder in its file browser.
+// Opening a file in the desktop's plain-text editor and showing it in its file browser.
 // Programs are started detached, with the path as one argument; failures are silent.
 #include <cstdint>
 #include <string>
@@ -16,7 +16,9 @@ void OpenInEditor(const std::string& path, int64_t line);
 // up to and including its last "/", or empty when it has none.
 std::string ContainingFolder(const std::string& path);
 
-// Runs xdg-open on ContainingFolder(path).
+// Asks the desktop's file manager to show `path` selected in its folder (a folder: to
+// open it); where none can be asked or none answers, runs xdg-open on
+// ContainingFolder(path). Returns at once.
 void OpenContainingFolder(const std::string& path);
 
 }  // namespace trawlix

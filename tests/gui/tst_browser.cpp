@@ -11,7 +11,7 @@
 
 #include "folders/DirectoryListBox.h"
 #include "folders/DriveComboBox.h"
-#include "folders/MountTable.h"
+#include "folders/DriveList.h"
 #include "tests/gui/FolderTestTree.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "util/errors.h"
@@ -22,30 +22,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kMounts =
-    "sysfs /sys sysfs rw,nosuid 0 0\n"
-    "proc /proc proc rw 0 0\n"
-    "overlay / overlay rw,relatime 0 0\n"
-    "/dev/sda2 /home ext4 rw 0 0\n"
-    "tmpfs /run tmpfs rw 0 0\n"
-    "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
-    "/dev/sdb1 /media/USB\\040Stick vfat rw 0 0\n"
-    "/dev/sr0 /media/cdrom iso9660 ro 0 0\n"
-    "server:/export /mnt/nfs nfs4 rw 0 0\n"
-    "//server/share /mnt/smb cifs rw 0 0\n"
-    "/dev/sda3 /data ext4 rw 0 0\n"
-    "/dev/sda4 /data ext4 rw 0 0\n"
-    "/dev/sda1 /etc/hosts ext4 rw 0 0\n"
-    "devpts /dev/pts devpts rw 0 0\n"
-    "mqueue /dev/mqueue mqueue rw 0 0\n";
+// As Qt lists them: in mount order, pseudo file systems already left out.
+const std::vector<TVolume> kVolumes = {
+    {"/", "overlay", "overlay", ""},
+    {"/home", "/dev/sda2", "ext4", "HOME"},
+    {"/run", "tmpfs", "tmpfs", ""},
+    {"/media/USB Stick", "/dev/sdb1", "vfat", "STICK"},
+    {"/media/cdrom", "/dev/sr0", "iso9660", ""},
+    {"/mnt/nfs", "server:/export", "nfs4", ""},
+    {"/mnt/smb", "//server/share", "cifs", ""},
+    {"/data", "/dev/sda3", "ext4", "OLD"},
+    {"/data", "/dev/sda4", "ext4", ""},
+    {"/etc/hosts", "/dev/sda1", "ext4", ""},
+};
 
 TDriveProbe FixtureProbe() {
-  return {[](const std::string& source) {
-            if (source == "/dev/sda2") return std::string("HOME");
-            if (source == "/dev/sdb1") return std::string("STICK");
-            return std::string();
-          },
-          [](const std::string& source) { return source == "/dev/sdb1"; },
+  return {[](const std::string& device) { return device == "/dev/sdb1"; },
           [](const std::string& mountPoint) { return mountPoint != "/etc/hosts"; }};
 }
 
@@ -65,16 +57,8 @@ int Separators(const std::string& path) {
 class TestBrowser : public QObject {
   Q_OBJECT
  private slots:
-  void mountsTableDecodesEscapes() {
-    const std::vector<TMountEntry> mounts =
-        ParseMounts("/dev/sdb1 /media/My\\040Disk\\134x vfat rw 0 0\nshort line\n");
-    QCOMPARE(mounts.size(), size_t(1));
-    QCOMPARE(mounts[0].mountPoint, std::string("/media/My Disk\\x"));
-    QCOMPARE(mounts[0].fsType, std::string("vfat"));
-  }
-
-  void driveListSkipsPseudoSortsAndLabels() {
-    const std::vector<TDrive> drives = ListDrives(kMounts, FixtureProbe());
+  void driveListSortsAndLabels() {
+    const std::vector<TDrive> drives = ListDrives(kVolumes, FixtureProbe());
     QStringList texts;
     for (const TDrive& drive : drives) texts << QString::fromStdString(drive.text);
     QCOMPARE(texts, (QStringList{"/ []", "/data []", "/home [HOME]", "/media/USB Stick [STICK]",
@@ -83,7 +67,7 @@ class TestBrowser : public QObject {
   }
 
   void driveKinds() {
-    const std::vector<TDrive> drives = ListDrives(kMounts, FixtureProbe());
+    const std::vector<TDrive> drives = ListDrives(kVolumes, FixtureProbe());
     std::map<std::string, TDriveKind> kinds;
     for (const TDrive& drive : drives) kinds[drive.mountPoint] = drive.kind;
     QCOMPARE(kinds["/"], TDriveKind::Fixed);
@@ -96,7 +80,8 @@ class TestBrowser : public QObject {
   }
 
   void rootIsAlwaysListed() {
-    const std::vector<TDrive> drives = ListDrives("/dev/sda2 /home ext4 rw 0 0\n", FixtureProbe());
+    const std::vector<TDrive> drives =
+        ListDrives({{"/home", "/dev/sda2", "ext4", ""}}, FixtureProbe());
     QCOMPARE(drives.size(), size_t(2));
     QCOMPARE(drives[0].text, std::string("/ []"));
   }
@@ -108,12 +93,10 @@ class TestBrowser : public QObject {
     QCOMPARE(MountPointOf("/usr", points), std::string("/"));
   }
 
-  void systemProbeReadsLabelLinksAndRemovableFlag() {
+  void removableFlagIsTheDisks() {
     TFolderTestTree temp;
     const std::string dev = temp.Make("dev");
     std::ofstream(dev + "/sdb1").put('x');
-    const std::string byLabel = temp.Make("by-label");
-    fs::create_symlink("../dev/sdb1", byLabel + "/My\\x20Stick");
     // A partition's folder lies in its disk's folder, which holds the flag.
     const std::string disk = temp.Make("sys/devices/sdb");
     temp.Make("sys/devices/sdb/sdb1");
@@ -122,18 +105,15 @@ class TestBrowser : public QObject {
     const std::string classBlock = temp.Make("sys/class-block");
     fs::create_symlink("../devices/sdb/sdb1", classBlock + "/sdb1");
 
-    const TDriveProbe probe = SystemDriveProbe(byLabel, classBlock);
-    QCOMPARE(probe.label(dev + "/sdb1"), std::string("My Stick"));
-    QVERIFY(probe.removable(dev + "/sdb1"));
-    QCOMPARE(probe.label("tmpfs"), std::string());
-    QVERIFY(!probe.removable("tmpfs"));
+    QVERIFY(IsRemovableDevice(dev + "/sdb1", classBlock));
+    QVERIFY(!IsRemovableDevice("tmpfs", classBlock));
     std::ofstream(disk + "/removable") << "0\n";
-    QVERIFY(!probe.removable(dev + "/sdb1"));
+    QVERIFY(!IsRemovableDevice(dev + "/sdb1", classBlock));
   }
 
   void driveBoxPicksOnlyAnotherDrive() {
     TDriveComboBox box;
-    box.Fill(ListDrives(kMounts, FixtureProbe()));
+    box.Fill(ListDrives(kVolumes, FixtureProbe()));
     QSignalSpy changes(&box, &TDriveComboBox::Change);
     box.SetCurrentDrive("/home");
     QCOMPARE(changes.count(), 1);

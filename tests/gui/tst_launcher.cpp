@@ -1,14 +1,20 @@
-// Opening a file in the editor and a folder in the file browser: desktop entries, the
-// editor's choice, and detached starts with byte-exact arguments.
+// Opening a file in the editor and showing it in the file browser: desktop entries, the
+// editor's choice, detached starts with byte-exact arguments, and the file manager asked
+// over the test's private session bus.
+#include <limits.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QtTest>
 #include <cerrno>
 
 #include "StubPrograms.h"
 #include "results/DesktopEntry.h"
 #include "results/DetachedProcess.h"
+#include "results/FileManager.h"
+#include "results/FileUri.h"
 #include "results/Launcher.h"
 
 using namespace trawlix;
@@ -20,6 +26,57 @@ Q_DECLARE_METATYPE(std::optional<TArguments>)
 namespace {
 // Blanks, both quotes, ";", "$", a backslash, a newline and bytes that are not UTF-8.
 const std::string kOddPath = "/tmp/a b/\"q\" 'x';$HOME\\n\nline\xff\xfe.pas";
+// A stand-in for the desktop's file manager, on a connection of its own to the test's
+// session bus: it records each call as "Method uri...", and answers it unless told to stay
+// silent.
+class TFakeFileManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+ public:
+  explicit TFakeFileManager(bool answers = true)
+      : answers_(answers),
+        bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-file-manager")) {
+    registered = bus_.registerObject("/org/freedesktop/FileManager1", this,
+                                     QDBusConnection::ExportAllSlots) &&
+                 bus_.registerService("org.freedesktop.FileManager1");
+  }
+  ~TFakeFileManager() override {
+    // Given back at once, so that the next test's stand-in can take the name.
+    bus_.unregisterService("org.freedesktop.FileManager1");
+    QDBusConnection::disconnectFromBus("fake-file-manager");
+  }
+
+  bool registered = false;
+  QStringList calls;
+
+ public slots:
+  void ShowItems(const QStringList& uris, const QString&, const QDBusMessage& message) {
+    Record("ShowItems", uris, message);
+  }
+  void ShowFolders(const QStringList& uris, const QString&, const QDBusMessage& message) {
+    Record("ShowFolders", uris, message);
+  }
+
+ private:
+  void Record(const QString& method, const QStringList& uris, const QDBusMessage& message) {
+    calls << (QStringList{method} + uris).join(' ');
+    if (!answers_) message.setDelayedReply(true);  // and no reply ever comes
+  }
+
+  bool answers_;
+  QDBusConnection bus_;
+};
+
+// Stand-in programs with a recording xdg-open, and the stand-in file manager.
+struct TFileManagerScene {
+  explicit TFileManagerScene(bool answers = true) : fileManager(answers) {
+    stubs.AddRecorder("xdg-open");
+  }
+  TStubPrograms stubs;
+  TFakeFileManager fileManager;
+};
+
 }  // namespace
 
 class TestLauncher : public QObject {
@@ -198,6 +255,12 @@ class TestLauncher : public QObject {
         {"kwrite", "", {"--line", "42", f}},  // from the list of editors
         {"mousepad", "mousepad %U", {"--line=42", f}},
         {"pluma", "pluma --new-window", {"--new-window", "+42", f}},  // the file appended
+        {"code", "BIN/code --unity-launch %F", {"--unity-launch", "--goto", f + ":42"}},
+        {"codium", "codium %F", {"--goto", f + ":42"}},
+        {"sublime_text", "BIN/sublime_text %F", {f + ":42"}},
+        {"subl", "subl -n %F", {"-n", f + ":42"}},
+        {"xed", "xed %U", {"+42", f}},
+        {"notepadqq", "notepadqq %U", {"--line", "42", f}},
         {"kate", "kate --url=%u -n", {"--line", "42", "--url=" + f, "-n"}},
         {"gnome-text-editor", "gnome-text-editor %U", {f}},
         {"fakeedit", "fakeedit --new %F", {"--new", f}},
@@ -246,6 +309,68 @@ class TestLauncher : public QObject {
     QCOMPARE(stubs.WaitForRecord("gedit"), (std::optional<TArguments>({kOddPath, "+1"})));
   }
 
+  void fileUri_data() {
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("uri");  // empty: the path cannot be one
+    QTest::addRow("reserved and blank")
+        << QByteArray("/a-b_c.~1/a b/%;#?:@&=+$,!'()*[]\"\n")
+        << QByteArray(
+               "file:///a-b_c.~1/a%20b/"
+               "%25%3B%23%3F%3A%40%26%3D%2B%24%2C%21%27%28%29%2A%5B%5D%22%0A");
+    QTest::addRow("UTF-8") << QByteArray("/d\xC3\xA9j\xC3\xA0/\xE2\x82\xAC")
+                           << QByteArray("file:///d%C3%A9j%C3%A0/%E2%82%AC");
+    QTest::addRow("not UTF-8") << QByteArray("/data/caf\xE9.txt") << QByteArray();
+    QTest::addRow("relative") << QByteArray("data/x.txt") << QByteArray();
+    QTest::addRow("longest") << "/" + QByteArray(PATH_MAX - 2, 'a')
+                             << "file:///" + QByteArray(PATH_MAX - 2, 'a');
+    QTest::addRow("too long") << "/" + QByteArray(PATH_MAX - 1, 'a') << QByteArray();
+  }
+  void fileUri() {
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, uri);
+    const std::optional<std::string> made = FileUri(path.toStdString());
+    QCOMPARE(made.has_value(), !uri.isEmpty());
+    if (made) QCOMPARE(QByteArray::fromStdString(*made), uri);
+  }
+
+  void theFileManagerShowsTheFileSelected() {
+    TFileManagerScene scene;
+    QVERIFY(scene.fileManager.registered);
+    const std::string folder = scene.stubs.Root() + "/a b";
+    std::filesystem::create_directory(folder);
+    OpenContainingFolder(folder + "/\xC3\xA9t\xC3\xA9.txt");
+    OpenContainingFolder(folder);
+    QTRY_COMPARE(scene.fileManager.calls.size(), 2);
+    const QString uri = QString::fromStdString(*FileUri(folder));
+    QCOMPARE(scene.fileManager.calls,
+             QStringList({"ShowItems " + uri + "/%C3%A9t%C3%A9.txt", "ShowFolders " + uri}));
+    // The answers come back; nothing falls back to opening the folder.
+    QTest::qWait(300);
+    QVERIFY(!scene.stubs.Recorded("xdg-open"));
+  }
+
+  void withoutAFileManagerXdgOpenGetsTheFolder() {
+    TStubPrograms stubs;
+    stubs.AddRecorder("xdg-open");
+    const std::string folder = stubs.Root() + "/a b";
+    OpenContainingFolder(folder + "/file.txt");
+    QCOMPARE(stubs.WaitForRecord("xdg-open"), (std::optional<TArguments>({folder + "/"})));
+  }
+
+  void aSilentFileManagerIsGivenUpWithoutWaiting() {
+    TFileManagerScene scene(false);
+    QVERIFY(scene.fileManager.registered);
+    const std::string root = scene.stubs.Root();
+    QElapsedTimer clock;
+    clock.start();
+    OpenContainingFolder(root + "/file.txt");
+    QVERIFY(clock.elapsed() < kFileManagerAnswerMs / 5);
+    QTRY_COMPARE(scene.fileManager.calls.size(), 1);
+    QVERIFY(!scene.stubs.Recorded("xdg-open"));
+    QCOMPARE(scene.stubs.WaitForRecord("xdg-open"), (std::optional<TArguments>({root + "/"})));
+  }
+
+  // Not UTF-8: no URI a file manager would read back, so xdg-open opens the folder.
   void folderOpensInTheBrowser() {
     TStubPrograms stubs;
     stubs.AddRecorder("xdg-open");

@@ -1,5 +1,6 @@
 // The main window: its defaults, the Ok command from the first click to the results
 // window, and what the windows survive.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -93,6 +94,14 @@ class TestMainWindow : public QObject {
   }
 
   // Not resizable, and every caption fits.
+  // A screen reader hears a top-level window (AT-SPI: a frame), not a part of one.
+  void accessibleAsAWindow() {
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(frmMain);
+    QVERIFY(window != nullptr);
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QString("Trawlix v0.05"));
+  }
+
   void fixedSizeAndCaptionsFit() {
     frmMain->adjustSize();
     QCOMPARE(frmMain->minimumSize(), frmMain->maximumSize());
