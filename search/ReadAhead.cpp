@@ -108,15 +108,9 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
     ready_.pop_front();
     return TTaken::Records;
   }
-  if (window_->Claim(runs_) != TWorkWindow::TClaim::Ahead) return TTaken::Nothing;
-  // While a worker is at its file, the run searches the next file no worker has come to,
-  // as a worker would: so the run, too, keeps a processor busy rather than wait.
-  if (searching_) {
-    while (std::optional<TWorkWindow::TWork> work = window_->TryWork()) {
-      Do(runSearcher_.get(), *work);
-    }
-  }
-  TWorkWindow::TTaken taken = window_->TakeFront(beforeWait);
+  TWorkWindow::TTaken taken = window_->Take(
+      runs_, [this](TWorkWindow::TWork& work) { Do(runSearcher_.get(), runTerms_, work); },
+      beforeWait);
   waited = waited || taken.waited;
   for (auto& along : taken.along) ready_.push_back(std::move(along));
   switch (taken.found.kind) {
@@ -164,27 +158,29 @@ void TReadAhead::Loaded(bool waited) {
 }
 
 void TReadAhead::Work(TSearcher* searcher) {
-  while (std::optional<TWorkWindow::TWork> work = window_->WaitForWork(searcher != nullptr)) {
+  TSearchTerms terms;
+  while (std::optional<TWorkWindow::TWork> work =
+             window_->WaitForWork(searcher != nullptr, terms)) {
     if (work->parted) {
       while (work->parted->SearchNextPart(*searcher)) {
       }
       continue;
     }
-    Do(searcher, *work);
+    Do(searcher, terms, *work);
   }
 }
 
 // One job: loaded, or loaded and searched, and what it found handed back.
-void TReadAhead::Do(TSearcher* searcher, TWorkWindow::TWork& work) {
+void TReadAhead::Do(TSearcher* searcher, const TSearchTerms& terms, TWorkWindow::TWork& work) {
   const uint64_t seq = work.seq;
   const auto loadWaits = [this, seq] { window_->LoadWaits(seq); };
   TFound found;
   if (searcher != nullptr) {
-    const TAheadControl control{*work.dropped, window_->Stopping(),
+    const TAheadControl control{work.job->dropped, window_->Stopping(),
                                 [this, seq] { return window_->RecordRoom(seq); }, loadWaits};
-    found = SearchFileAhead(*searcher, work.turn, *work.terms, control);
+    found = SearchFileAhead(*searcher, work.job->turn, terms, control);
   } else {
-    found = LoadFileAhead(std::move(work.buffer), work.turn, loadWaits);
+    found = LoadFileAhead(std::move(work.buffer), work.job->turn, loadWaits);
   }
   window_->Finish(seq, std::move(found));
 }
@@ -194,8 +190,8 @@ void TReadAhead::Hint() {
   bool noAtime = true;
   std::shared_ptr<const TOpenFolder> folder;  // the last turn's, and whether it is on a disk
   bool onDisk = false;
-  while (std::optional<std::pair<uint64_t, TTurn>> next = window_->WaitForHint()) {
-    const TTurn& turn = next->second;
+  while (auto next = window_->WaitForHint()) {
+    const TTurn& turn = next->second->turn;
     if (turn.folder != folder) {
       folder = turn.folder;
       onDisk = FileSystemKindOf(folder->handle.Fd()) == TFileSystemKind::Disk;

@@ -24,7 +24,7 @@ std::optional<TWorkWindow::TWork> TWorkWindow::FirstQueued() {
   if (queuedFrom_ >= near || (queuedFrom_ != 0 && !budget_.LetsAhead())) return std::nullopt;
   TSlot& slot = slots_[queuedFrom_];
   slot.state = TState::AtWork;
-  TWork work{slot.seq, slot.turn, terms_, slot.dropped, nullptr, nullptr};
+  TWork work{slot.seq, slot.job, nullptr, nullptr};
   if (searching_) {
     ++busy_;
   } else if (spare_.empty()) {
@@ -36,7 +36,7 @@ std::optional<TWorkWindow::TWork> TWorkWindow::FirstQueued() {
   return work;
 }
 
-std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches) {
+std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches, TSearchTerms& terms) {
   TShortLock lock(mutex_);
   for (;;) {
     if (stop_) return std::nullopt;
@@ -45,19 +45,14 @@ std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches) {
       work.parted = parted_;
       return work;
     }
-    if (std::optional<TWork> work = FirstQueued()) return work;
+    if (std::optional<TWork> work = FirstQueued()) {
+      if (searches && !(terms == terms_)) terms = terms_;
+      return work;
+    }
     ++idle_;
     workCue_.wait(lock);
     --idle_;
   }
-}
-
-std::optional<TWorkWindow::TWork> TWorkWindow::TryWork() {
-  TShortLock lock(mutex_);
-  if (slots_.empty() || slots_.front().state == TState::Done || slots_.front().waited) {
-    return std::nullopt;
-  }
-  return FirstQueued();
 }
 
 void TWorkWindow::Finish(uint64_t seq, TFound found) {
@@ -97,13 +92,14 @@ bool TWorkWindow::HintDue() {
   return hinting_ && hintNext_ < slots_.size() && budget_.LetsHint();
 }
 
-std::optional<std::pair<uint64_t, TTurn>> TWorkWindow::WaitForHint() {
+std::optional<std::pair<uint64_t, std::shared_ptr<const TWorkWindow::TJob>>>
+TWorkWindow::WaitForHint() {
   TShortLock lock(mutex_);
   for (;;) {
     if (stop_) return std::nullopt;
     if (HintDue()) {
       const TSlot& slot = slots_[hintNext_++];
-      return std::pair{slot.seq, slot.turn};
+      return std::pair{slot.seq, std::shared_ptr<const TJob>(slot.job)};
     }
     hintWaits_ = true;
     hintCue_.wait(lock);
@@ -128,10 +124,10 @@ void TWorkWindow::SetHinting(bool on) {
 
 // Each wake-up costs a system call, so the window is filled a batch at a time unless the
 // workers run short.
-size_t TWorkWindow::Room() {
-  TShortLock lock(mutex_);
-  const size_t room = kFilesAhead - std::min(kFilesAhead, slots_.size());
-  return room < kQueuedAtOnce && slots_.size() >= Near() ? 0 : room;
+size_t TWorkWindow::Room() const {
+  const size_t count = slotCount_.load(std::memory_order_relaxed);
+  const size_t room = kFilesAhead - std::min(kFilesAhead, count);
+  return room < kQueuedAtOnce && count >= Near() ? 0 : room;
 }
 
 void TWorkWindow::Queue(std::vector<TTurn> turns) {
@@ -141,8 +137,10 @@ void TWorkWindow::Queue(std::vector<TTurn> turns) {
   for (TTurn& turn : turns) {
     TSlot& slot = slots_.emplace_back();
     slot.seq = nextSeq_++;
-    slot.turn = std::move(turn);
+    slot.job = std::make_shared<TJob>();
+    slot.job->turn = std::move(turn);
   }
+  slotCount_ = slots_.size();
   const bool hint = hintWaits_ && HintDue();
   lock.unlock();
   if (hint) hintCue_.notify_one();
@@ -153,11 +151,12 @@ void TWorkWindow::DropAll() {
   std::deque<TSlot> dropped;  // let go of after the lock
   TShortLock lock(mutex_);
   for (TSlot& slot : slots_) {
-    slot.dropped->store(true);
+    slot.job->dropped.store(true);
     budget_.Remove(slot.hold);
     RecycleLocked(std::move(slot.found.bytes));
   }
   dropped.swap(slots_);
+  slotCount_ = 0;
   queuedFrom_ = 0;
   hintNext_ = 0;
 }
@@ -165,8 +164,8 @@ void TWorkWindow::DropAll() {
 void TWorkWindow::SetTerms(const TSearchTerms& terms) {
   {
     TShortLock lock(mutex_);
-    if (*terms_ == terms) return;
-    terms_ = std::make_shared<const TSearchTerms>(terms);
+    if (terms_ == terms) return;
+    terms_ = terms;
   }
   DropAll();
 }
@@ -195,26 +194,14 @@ void TWorkWindow::Unshare() {
 void TWorkWindow::Pop(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     TSlot& slot = slots_[i];
-    slot.dropped->store(true);
+    slot.job->dropped.store(true);
     budget_.Remove(slot.hold);
     RecycleLocked(std::move(slot.found.bytes));
   }
   slots_.erase(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count));
+  slotCount_ = slots_.size();
   hintNext_ -= std::min(hintNext_, count);
   queuedFrom_ -= std::min(queuedFrom_, count);
-}
-
-TWorkWindow::TClaim TWorkWindow::Claim(TTurnKey key) {
-  TShortLock lock(mutex_);
-  size_t passed = 0;
-  while (passed < slots_.size() && slots_[passed].turn.key < key) ++passed;
-  Pop(passed);
-  if (slots_.empty() || slots_.front().turn.key != key) return TClaim::Missing;
-  if (!searching_ || slots_.front().state != TState::Queued) return TClaim::Ahead;
-  // No worker has come to it yet: the run searches it itself rather than wait.
-  Pop(1);
-  if (idle_ > 0) workCue_.notify_all();
-  return TClaim::Queued;
 }
 
 size_t TWorkWindow::QueuedNear() {
@@ -237,9 +224,35 @@ bool TWorkWindow::RunMayGoOn() {
   return true;
 }
 
-TWorkWindow::TTaken TWorkWindow::TakeFront(const std::function<void()>& beforeWait) {
+// While a worker is at the run's file, the run does the next job no thread has come to,
+// as a worker would: so the run, too, keeps a processor busy rather than wait.
+void TWorkWindow::DoAlong(const std::function<void(TWork&)>& doAlong) {
+  const TSlot& front = slots_.front();
+  while (front.state != TState::Done && !front.waited) {
+    std::optional<TWork> work = FirstQueued();
+    if (!work) return;
+    mutex_.unlock();
+    doAlong(*work);
+    mutex_.lock();
+  }
+}
+
+TWorkWindow::TTaken TWorkWindow::Take(TTurnKey key, const std::function<void(TWork&)>& doAlong,
+                                      const std::function<void()>& beforeWait) {
   TTaken taken;
   TShortLock lock(mutex_);
+  size_t passed = 0;
+  while (passed < slots_.size() && slots_[passed].job->turn.key < key) ++passed;
+  Pop(passed);
+  if (slots_.empty() || slots_.front().job->turn.key != key) return taken;
+  if (searching_ && slots_.front().state == TState::Queued) {
+    // No worker has come to it yet: the run searches it itself rather than wait.
+    Pop(1);
+    if (idle_ > 0) workCue_.notify_all();
+    return taken;
+  }
+  taken.ahead = true;
+  if (searching_) DoAlong(doAlong);
   TSlot& front = slots_.front();  // only the run's thread takes slots out
   runWaits_ = true;
   while (front.state != TState::Done && !front.waited) doneCue_.wait(lock);
@@ -261,7 +274,7 @@ TWorkWindow::TTaken TWorkWindow::TakeFront(const std::function<void()>& beforeWa
   for (; searching_ && along < slots_.size(); ++along) {
     TSlot& slot = slots_[along];
     if (slot.state != TState::Done || slot.found.kind != TFound::Kind::Records) break;
-    taken.along.emplace_back(slot.turn.key, std::move(slot.found.records));
+    taken.along.emplace_back(slot.job->turn.key, std::move(slot.found.records));
   }
   Pop(along);
   // Searchers are woken once a good part of the window waits for them, so that each

@@ -36,34 +36,36 @@ class TWorkWindow {
 
   explicit TWorkWindow(bool searching) : searching_(searching) {}
 
-  // What a worker is to do: a job (a copy of its turn, the terms to search it with and
-  // the flag that tells it was dropped), or the parts of the run's large file.
+  // A job's turn, and the flag that tells a worker at it that it was dropped. Shared by
+  // the window and the worker at it, which may outlive its place in the window.
+  struct TJob {
+    TTurn turn;
+    std::atomic<bool> dropped{false};
+  };
+  // What a worker is to do: a job, or the parts of the run's large file.
   struct TWork {
     uint64_t seq = 0;
-    TTurn turn;
-    std::shared_ptr<const TSearchTerms> terms;
-    std::shared_ptr<const std::atomic<bool>> dropped;
+    std::shared_ptr<const TJob> job;
     std::unique_ptr<TFileBytes> buffer;  // to load into, where the job is only loaded
     std::shared_ptr<TPartedFile> parted;
   };
 
-  // Workers. The next work, waiting for it; none once stopped.
-  std::optional<TWork> WaitForWork(bool searches) EXCLUDES(mutex_);
-  // The next job no thread has come to, without waiting: the run's, while its own is
-  // at work elsewhere. None where none is within reach, or its own is settled.
-  std::optional<TWork> TryWork() EXCLUDES(mutex_);
+  // Workers. The next work, waiting for it; none once stopped. A searcher's `terms` are
+  // brought up to the window's, under its lock, whenever they differ.
+  std::optional<TWork> WaitForWork(bool searches, TSearchTerms& terms) EXCLUDES(mutex_);
   void Finish(uint64_t seq, TFound found) EXCLUDES(mutex_);
   void LoadWaits(uint64_t seq) EXCLUDES(mutex_);
   // The bytes of records the job may still find: any for the run's next file.
   size_t RecordRoom(uint64_t seq) EXCLUDES(mutex_);
 
   // The hinting thread: the next turn to hint, waiting for it; none once stopped.
-  std::optional<std::pair<uint64_t, TTurn>> WaitForHint() EXCLUDES(mutex_);
+  std::optional<std::pair<uint64_t, std::shared_ptr<const TJob>>> WaitForHint() EXCLUDES(mutex_);
   void Hinted(uint64_t seq, size_t bytes, bool cold) EXCLUDES(mutex_);
   void SetHinting(bool on) EXCLUDES(mutex_);
 
-  // The run. How many turns may be queued now, and queueing them.
-  size_t Room() EXCLUDES(mutex_);
+  // The run. How many turns may be queued now (only the run changes how many there are),
+  // and queueing them.
+  size_t Room() const;
   void Queue(std::vector<TTurn> turns) EXCLUDES(mutex_);
   // Drops every job: what was found with terms or a listing no longer right is not wanted.
   void DropAll() EXCLUDES(mutex_);
@@ -73,19 +75,19 @@ class TWorkWindow {
   void Share(std::shared_ptr<TPartedFile> file) EXCLUDES(mutex_);
   void Unshare() EXCLUDES(mutex_);
 
-  // How the run's file stands in the window, jobs before it dropped first: not there, or
-  // queued (then taken out, for the run to search itself, where workers search), or
-  // taken up by a worker.
-  enum class TClaim : unsigned char { Missing, Queued, Ahead };
-  TClaim Claim(TTurnKey key) EXCLUDES(mutex_);
-  // The run's file, once done, taken out with the searched files done right after it
-  // (`along`). `beforeWait` is called once the file's load waits for the disk.
+  // Takes the run's file at `key` out of the window, jobs before it dropped first. Where
+  // a worker is at it, the run does the next jobs no thread has come to meanwhile (with
+  // `doAlong`, the lock let go), then waits for it and calls `beforeWait` once its load
+  // waits for the disk. The searched files done right after it come along. Not `ahead`
+  // where the run is to do the file itself: it was never queued, or no worker came to it.
   struct TTaken {
+    bool ahead = false;
     TFound found;
     bool waited = false;  // its bytes had to come from the disk
     std::vector<std::pair<TTurnKey, std::vector<TGrepItem>>> along;
   };
-  TTaken TakeFront(const std::function<void()>& beforeWait) EXCLUDES(mutex_);
+  TTaken Take(TTurnKey key, const std::function<void(TWork&)>& doAlong,
+              const std::function<void()>& beforeWait) EXCLUDES(mutex_);
   void Recycle(std::unique_ptr<TFileBytes> bytes) EXCLUDES(mutex_);
 
   THold Held() EXCLUDES(mutex_);
@@ -94,13 +96,12 @@ class TWorkWindow {
   enum class TState : unsigned char { Queued, AtWork, Done };
   struct TSlot {
     uint64_t seq = 0;
-    TTurn turn;
+    std::shared_ptr<TJob> job;
     TState state = TState::Queued;
     bool waited = false;  // the load had to wait for the disk
     bool cold = false;    // the file was not cached when it was hinted
     THold hold;
     TFound found;
-    std::shared_ptr<std::atomic<bool>> dropped = std::make_shared<std::atomic<bool>>(false);
   };
 
   const bool searching_;
@@ -109,12 +110,12 @@ class TWorkWindow {
   TShortCondition hintCue_;  // a job was queued, hinted bytes were given back, or stop
   TShortCondition doneCue_;  // the run's file is done, or its load waits
   std::deque<TSlot> slots_ GUARDED_BY(mutex_);  // in the run's order
+  std::atomic<size_t> slotCount_{0};            // slots_.size(), for Room without the lock
   uint64_t nextSeq_ GUARDED_BY(mutex_) = 0;
   size_t queuedFrom_ GUARDED_BY(mutex_) = 0;  // no slot before it is queued
   size_t hintNext_ GUARDED_BY(mutex_) = 0;    // the first slot not hinted yet
   TAheadBudget budget_ GUARDED_BY(mutex_);
-  std::shared_ptr<const TSearchTerms> terms_ GUARDED_BY(mutex_) =
-      std::make_shared<const TSearchTerms>();
+  TSearchTerms terms_ GUARDED_BY(mutex_);
   std::shared_ptr<TPartedFile> parted_ GUARDED_BY(mutex_);
   std::vector<std::unique_ptr<TFileBytes>> spare_ GUARDED_BY(mutex_);
   size_t idle_ GUARDED_BY(mutex_) = 0;  // workers waiting for work
@@ -132,6 +133,8 @@ class TWorkWindow {
   bool RunMayGoOn() REQUIRES(mutex_);
   bool HintDue() REQUIRES(mutex_);
   void Pop(size_t count) REQUIRES(mutex_);
+  // Lets go of the lock while it does a job.
+  void DoAlong(const std::function<void(TWork&)>& doAlong) REQUIRES(mutex_);
   void RecycleLocked(std::unique_ptr<TFileBytes> bytes) REQUIRES(mutex_);
 };
 
