@@ -109,7 +109,10 @@ TReadAhead::TTaken TReadAhead::Take(TFileLines& lines, std::vector<TGrepItem>& r
     return TTaken::Records;
   }
   TWorkWindow::TTaken taken = window_->Take(
-      runs_, [this](TWorkWindow::TWork& work) { Do(runSearcher_.get(), runTerms_, work); },
+      runs_,
+      [this](TWorkWindow::TWork& work) {
+        window_->Finish(work.seq, Do(runSearcher_.get(), runTerms_, work));
+      },
       beforeWait);
   waited = waited || taken.waited;
   for (auto& along : taken.along) ready_.push_back(std::move(along));
@@ -159,19 +162,21 @@ void TReadAhead::Loaded(bool waited) {
 
 void TReadAhead::Work(TSearcher* searcher) {
   TSearchTerms terms;
+  std::optional<TWorkWindow::TDone> done;
   while (std::optional<TWorkWindow::TWork> work =
-             window_->WaitForWork(searcher != nullptr, terms)) {
+             window_->WaitForWork(searcher != nullptr, terms, std::move(done))) {
+    done.reset();
     if (work->parted) {
       while (work->parted->SearchNextPart(*searcher)) {
       }
       continue;
     }
-    Do(searcher, terms, *work);
+    done = TWorkWindow::TDone{work->seq, Do(searcher, terms, *work)};
   }
 }
 
-// One job: loaded, or loaded and searched, and what it found handed back.
-void TReadAhead::Do(TSearcher* searcher, const TSearchTerms& terms, TWorkWindow::TWork& work) {
+// One job: loaded, or loaded and searched; what it found goes back to the window.
+TFound TReadAhead::Do(TSearcher* searcher, const TSearchTerms& terms, TWorkWindow::TWork& work) {
   const uint64_t seq = work.seq;
   const auto loadWaits = [this, seq] { window_->LoadWaits(seq); };
   TFound found;
@@ -182,7 +187,7 @@ void TReadAhead::Do(TSearcher* searcher, const TSearchTerms& terms, TWorkWindow:
   } else {
     found = LoadFileAhead(std::move(work.buffer), work.job->turn, loadWaits);
   }
-  window_->Finish(seq, std::move(found));
+  return found;
 }
 
 // Hints the window's files in order, where they lie on a disk.

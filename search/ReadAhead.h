@@ -98,7 +98,7 @@ class TReadAhead {
   void Queue();
   void Restart();
   void Work(TSearcher* searcher);
-  void Do(TSearcher* searcher, const TSearchTerms& terms, TWorkWindow::TWork& work);
+  TFound Do(TSearcher* searcher, const TSearchTerms& terms, TWorkWindow::TWork& work);
   void Hint();
 };
 

@@ -36,8 +36,17 @@ std::optional<TWorkWindow::TWork> TWorkWindow::FirstQueued() {
   return work;
 }
 
-std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches, TSearchTerms& terms) {
+std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches, TSearchTerms& terms,
+                                                           std::optional<TDone> done) {
   TShortLock lock(mutex_);
+  if (done) {
+    TFound unwanted = FinishLocked(std::move(*done));
+    if (unwanted.kind != TFound::Kind::Nothing) {
+      lock.unlock();
+      unwanted = TFound();
+      lock.lock();
+    }
+  }
   for (;;) {
     if (stop_) return std::nullopt;
     if (searches && parted_ && parted_->HasPartsLeft()) {
@@ -58,28 +67,33 @@ std::optional<TWorkWindow::TWork> TWorkWindow::WaitForWork(bool searches, TSearc
 void TWorkWindow::Finish(uint64_t seq, TFound found) {
   TFound unwanted;  // let go of after the lock
   TShortLock lock(mutex_);
+  unwanted = FinishLocked({seq, std::move(found)});
+}
+
+TFound TWorkWindow::FinishLocked(TDone done) {
   if (searching_) --busy_;
-  TSlot* slot = SlotOf(seq);
+  TSlot* slot = SlotOf(done.seq);
+  TFound& found = done.found;
   if (slot == nullptr || found.kind != TFound::Kind::Bytes) RecycleLocked(std::move(found.bytes));
-  if (slot == nullptr) {
-    unwanted = std::move(found);
-  } else {
-    const THold hold{found.kind == TFound::Kind::Bytes ? found.bytes->Length() : 0,
-                     found.recordBytes, 0};
-    budget_.Add(hold);
-    slot->hold.bytes = hold.bytes;
-    slot->hold.records = hold.records;
-    slot->found = std::move(found);
-    slot->state = TState::Done;
-  }
+  if (slot == nullptr) return std::move(found);
+  const THold hold{found.kind == TFound::Kind::Bytes ? found.bytes->Length() : 0, found.recordBytes,
+                   0};
+  budget_.Add(hold);
+  slot->hold.bytes = hold.bytes;
+  slot->hold.records = hold.records;
+  slot->found = std::move(found);
+  slot->state = TState::Done;
   if (runWaits_ && RunMayGoOn()) doneCue_.notify_one();
+  return TFound();
 }
 
 // The run, if it waits for this file, shows its progress once the load waits.
 void TWorkWindow::LoadWaits(uint64_t seq) {
   TShortLock lock(mutex_);
   if (TSlot* slot = SlotOf(seq)) slot->waited = true;
-  if (runWaits_) doneCue_.notify_one();
+  const bool wake = runWaits_;
+  lock.unlock();
+  if (wake) doneCue_.notify_one();
 }
 
 size_t TWorkWindow::RecordRoom(uint64_t seq) {
@@ -181,7 +195,9 @@ void TWorkWindow::Stop() {
 void TWorkWindow::Share(std::shared_ptr<TPartedFile> file) {
   TShortLock lock(mutex_);
   parted_ = std::move(file);
-  if (idle_ > 0) workCue_.notify_all();
+  const bool wake = idle_ > 0;
+  lock.unlock();
+  if (wake) workCue_.notify_all();
 }
 
 void TWorkWindow::Unshare() {
@@ -191,12 +207,13 @@ void TWorkWindow::Unshare() {
 
 // Takes the first `count` slots out of the window, with what they hold; a job still at
 // work is told it was dropped.
-void TWorkWindow::Pop(size_t count) {
+void TWorkWindow::Pop(size_t count, std::vector<std::shared_ptr<TJob>>& released) {
   for (size_t i = 0; i < count; ++i) {
     TSlot& slot = slots_[i];
-    slot.job->dropped.store(true);
+    if (slot.state == TState::AtWork) slot.job->dropped.store(true);
     budget_.Remove(slot.hold);
     RecycleLocked(std::move(slot.found.bytes));
+    released.push_back(std::move(slot.job));
   }
   slots_.erase(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count));
   slotCount_ = slots_.size();
@@ -240,15 +257,18 @@ void TWorkWindow::DoAlong(const std::function<void(TWork&)>& doAlong) {
 TWorkWindow::TTaken TWorkWindow::Take(TTurnKey key, const std::function<void(TWork&)>& doAlong,
                                       const std::function<void()>& beforeWait) {
   TTaken taken;
+  std::vector<std::shared_ptr<TJob>> released;  // let go of after the lock
   TShortLock lock(mutex_);
   size_t passed = 0;
   while (passed < slots_.size() && slots_[passed].job->turn.key < key) ++passed;
-  Pop(passed);
+  Pop(passed, released);
   if (slots_.empty() || slots_.front().job->turn.key != key) return taken;
   if (searching_ && slots_.front().state == TState::Queued) {
     // No worker has come to it yet: the run searches it itself rather than wait.
-    Pop(1);
-    if (idle_ > 0) workCue_.notify_all();
+    Pop(1, released);
+    const bool wake = idle_ > 0;
+    lock.unlock();
+    if (wake) workCue_.notify_all();
     return taken;
   }
   taken.ahead = true;
@@ -276,7 +296,7 @@ TWorkWindow::TTaken TWorkWindow::Take(TTurnKey key, const std::function<void(TWo
     if (slot.state != TState::Done || slot.found.kind != TFound::Kind::Records) break;
     taken.along.emplace_back(slot.job->turn.key, std::move(slot.found.records));
   }
-  Pop(along);
+  Pop(along, released);
   // Searchers are woken once a good part of the window waits for them, so that each
   // wake-up has a run of files to do.
   const bool wake = idle_ > 0 && (!searching_ || QueuedNear() >= Near() / 4);

@@ -50,9 +50,16 @@ class TWorkWindow {
     std::shared_ptr<TPartedFile> parted;
   };
 
-  // Workers. The next work, waiting for it; none once stopped. A searcher's `terms` are
-  // brought up to the window's, under its lock, whenever they differ.
-  std::optional<TWork> WaitForWork(bool searches, TSearchTerms& terms) EXCLUDES(mutex_);
+  // What a worker found for a job.
+  struct TDone {
+    uint64_t seq = 0;
+    TFound found;
+  };
+  // Workers. Hands back what the last job found, where there was one (as Finish, under
+  // the same lock), then the next work, waiting for it; none once stopped. A searcher's
+  // `terms` are brought up to the window's, under its lock, whenever they differ.
+  std::optional<TWork> WaitForWork(bool searches, TSearchTerms& terms,
+                                   std::optional<TDone> done = std::nullopt) EXCLUDES(mutex_);
   void Finish(uint64_t seq, TFound found) EXCLUDES(mutex_);
   void LoadWaits(uint64_t seq) EXCLUDES(mutex_);
   // The bytes of records the job may still find: any for the run's next file.
@@ -132,7 +139,12 @@ class TWorkWindow {
   size_t QueuedNear() REQUIRES(mutex_);
   bool RunMayGoOn() REQUIRES(mutex_);
   bool HintDue() REQUIRES(mutex_);
-  void Pop(size_t count) REQUIRES(mutex_);
+  // Takes the first `count` slots out; their jobs go to `released`, to be let go of after
+  // the lock.
+  void Pop(size_t count, std::vector<std::shared_ptr<TJob>>& released) REQUIRES(mutex_);
+  // Keeps what the job found; what was found for a job no longer in the window is
+  // handed back, to be let go of after the lock.
+  TFound FinishLocked(TDone done) REQUIRES(mutex_);
   // Lets go of the lock while it does a job.
   void DoAlong(const std::function<void(TWork&)>& doAlong) REQUIRES(mutex_);
   void RecycleLocked(std::unique_ptr<TFileBytes> bytes) REQUIRES(mutex_);
