@@ -27,11 +27,8 @@ std::optional<TWorkWindow::TWork> TWorkWindow::FirstQueued() {
   TWork work{slot.seq, slot.job, nullptr, nullptr};
   if (searching_) {
     ++busy_;
-  } else if (spare_.empty()) {
-    work.buffer = std::make_unique<TFileBytes>();
   } else {
-    work.buffer = std::move(spare_.back());
-    spare_.pop_back();
+    work.buffer = spare_.Take();
   }
   return work;
 }
@@ -74,7 +71,7 @@ TFound TWorkWindow::FinishLocked(TDone done) {
   if (searching_) --busy_;
   TSlot* slot = SlotOf(done.seq);
   TFound& found = done.found;
-  if (slot == nullptr || found.kind != TFound::Kind::Bytes) RecycleLocked(std::move(found.bytes));
+  if (slot == nullptr || found.kind != TFound::Kind::Bytes) spare_.Give(std::move(found.bytes));
   if (slot == nullptr) return std::move(found);
   const THold hold{found.kind == TFound::Kind::Bytes ? found.bytes->Length() : 0, found.recordBytes,
                    0};
@@ -167,7 +164,7 @@ void TWorkWindow::DropAll() {
   for (TSlot& slot : slots_) {
     slot.job->dropped.store(true);
     budget_.Remove(slot.hold);
-    RecycleLocked(std::move(slot.found.bytes));
+    spare_.Give(std::move(slot.found.bytes));
   }
   dropped.swap(slots_);
   slotCount_ = 0;
@@ -212,7 +209,7 @@ void TWorkWindow::Pop(size_t count, std::vector<std::shared_ptr<TJob>>& released
     TSlot& slot = slots_[i];
     if (slot.state == TState::AtWork) slot.job->dropped.store(true);
     budget_.Remove(slot.hold);
-    RecycleLocked(std::move(slot.found.bytes));
+    spare_.Give(std::move(slot.found.bytes));
     released.push_back(std::move(slot.job));
   }
   slots_.erase(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count));
@@ -309,16 +306,7 @@ TWorkWindow::TTaken TWorkWindow::Take(TTurnKey key, const std::function<void(TWo
 
 void TWorkWindow::Recycle(std::unique_ptr<TFileBytes> bytes) {
   TShortLock lock(mutex_);
-  RecycleLocked(std::move(bytes));
-}
-
-void TWorkWindow::RecycleLocked(std::unique_ptr<TFileBytes> bytes) {
-  if (!bytes || spare_.size() >= kLoadedAhead ||
-      bytes->BufferSize() > TAheadBudget::kBytes / kLoadedAhead) {
-    return;
-  }
-  bytes->Clear();
-  spare_.push_back(std::move(bytes));
+  spare_.Give(std::move(bytes));
 }
 
 THold TWorkWindow::Held() {

@@ -17,6 +17,7 @@
 #include "search/FileSearch.h"
 #include "search/RunOrder.h"
 #include "search/SearchAhead.h"
+#include "search/SpareBuffers.h"
 #include "util/ShortLock.h"
 
 namespace trawlix {
@@ -124,7 +125,7 @@ class TWorkWindow {
   TAheadBudget budget_ GUARDED_BY(mutex_);
   TSearchTerms terms_ GUARDED_BY(mutex_);
   std::shared_ptr<TPartedFile> parted_ GUARDED_BY(mutex_);
-  std::vector<std::unique_ptr<TFileBytes>> spare_ GUARDED_BY(mutex_);
+  TSpareBuffers spare_ GUARDED_BY(mutex_){kLoadedAhead, TAheadBudget::kBytes / kLoadedAhead};
   size_t idle_ GUARDED_BY(mutex_) = 0;  // workers waiting for work
   size_t busy_ GUARDED_BY(mutex_) = 0;  // searches under way
   bool runWaits_ GUARDED_BY(mutex_) = false;
@@ -147,7 +148,6 @@ class TWorkWindow {
   TFound FinishLocked(TDone done) REQUIRES(mutex_);
   // Lets go of the lock while it does a job.
   void DoAlong(const std::function<void(TWork&)>& doAlong) REQUIRES(mutex_);
-  void RecycleLocked(std::unique_ptr<TFileBytes> bytes) REQUIRES(mutex_);
 };
 
 }  // namespace trawlix
