@@ -33,6 +33,8 @@ class TAheadBudget {
   size_t RecordRoom() const { return held_.records < kRecords ? kRecords - held_.records : 0; }
   const THold& Held() const { return held_; }
 
+  // Folders listed ahead of the run at most, whatever the tree.
+  static constexpr size_t kFoldersListed = 1024;
   // The folders that may be held open ahead of the run: a share of the descriptors the
   // process may open (the windows, the walk and the loads need theirs too), at most 64.
   static size_t FoldersOpen();

@@ -10,17 +10,10 @@
 
 namespace trawlix {
 
-namespace {
-
-// Folders listed ahead of the run at most, whatever the tree.
-constexpr size_t kFoldersAhead = 1024;
-
-}  // namespace
-
 TReadAhead::TReadAhead(TSearchInputs& host, const TStringList& masks, size_t folderCount,
                        size_t searchers, TSearchResults& results)
     : results_(results),
-      order_(host, masks, folderCount, TAheadBudget::FoldersOpen(), kFoldersAhead),
+      order_(host, masks, folderCount, TAheadBudget::FoldersOpen(), TAheadBudget::kFoldersListed),
       searching_(searchers > 0),
       window_(std::make_unique<TWorkWindow>(searching_)),
       switch_(searching_ ? kWaitsToCool : 1),
