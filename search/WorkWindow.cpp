@@ -99,40 +99,6 @@ size_t TWorkWindow::RecordRoom(uint64_t seq) {
   return budget_.RecordRoom();
 }
 
-bool TWorkWindow::HintDue() {
-  return hinting_ && hintNext_ < slots_.size() && budget_.LetsHint();
-}
-
-std::optional<std::pair<uint64_t, std::shared_ptr<const TWorkWindow::TJob>>>
-TWorkWindow::WaitForHint() {
-  TShortLock lock(mutex_);
-  for (;;) {
-    if (stop_) return std::nullopt;
-    if (HintDue()) {
-      const TSlot& slot = slots_[hintNext_++];
-      return std::pair{slot.seq, std::shared_ptr<const TJob>(slot.job)};
-    }
-    hintWaits_ = true;
-    hintCue_.wait(lock);
-    hintWaits_ = false;
-  }
-}
-
-void TWorkWindow::Hinted(uint64_t seq, size_t bytes, bool cold) {
-  TShortLock lock(mutex_);
-  TSlot* slot = SlotOf(seq);
-  if (slot == nullptr) return;
-  slot->hold.hinted = bytes;
-  slot->cold = cold;
-  budget_.Add({0, 0, bytes});
-}
-
-void TWorkWindow::SetHinting(bool on) {
-  TShortLock lock(mutex_);
-  hinting_ = on;
-  if (on && hintWaits_) hintCue_.notify_one();
-}
-
 // Each wake-up costs a system call, so the window is filled a batch at a time unless the
 // workers run short.
 size_t TWorkWindow::Room() const {
@@ -159,17 +125,9 @@ void TWorkWindow::Queue(std::vector<TTurn> turns) {
 }
 
 void TWorkWindow::DropAll() {
-  std::deque<TSlot> dropped;  // let go of after the lock
+  std::vector<TSlot> dropped;  // let go of after the lock
   TShortLock lock(mutex_);
-  for (TSlot& slot : slots_) {
-    slot.job->dropped.store(true);
-    budget_.Remove(slot.hold);
-    spare_.Give(std::move(slot.found.bytes));
-  }
-  dropped.swap(slots_);
-  slotCount_ = 0;
-  queuedFrom_ = 0;
-  hintNext_ = 0;
+  Pop(slots_.size(), dropped);
 }
 
 void TWorkWindow::SetTerms(const TSearchTerms& terms) {
@@ -202,15 +160,13 @@ void TWorkWindow::Unshare() {
   parted_.reset();
 }
 
-// Takes the first `count` slots out of the window, with what they hold; a job still at
-// work is told it was dropped.
-void TWorkWindow::Pop(size_t count, std::vector<std::shared_ptr<TJob>>& released) {
+void TWorkWindow::Pop(size_t count, std::vector<TSlot>& released) {
   for (size_t i = 0; i < count; ++i) {
     TSlot& slot = slots_[i];
     if (slot.state == TState::AtWork) slot.job->dropped.store(true);
     budget_.Remove(slot.hold);
     spare_.Give(std::move(slot.found.bytes));
-    released.push_back(std::move(slot.job));
+    released.push_back(std::move(slot));
   }
   slots_.erase(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(count));
   slotCount_ = slots_.size();
@@ -254,7 +210,7 @@ void TWorkWindow::DoAlong(const std::function<void(TWork&)>& doAlong) {
 TWorkWindow::TTaken TWorkWindow::Take(TTurnKey key, const std::function<void(TWork&)>& doAlong,
                                       const std::function<void()>& beforeWait) {
   TTaken taken;
-  std::vector<std::shared_ptr<TJob>> released;  // let go of after the lock
+  std::vector<TSlot> released;  // let go of after the lock
   TShortLock lock(mutex_);
   size_t passed = 0;
   while (passed < slots_.size() && slots_[passed].job->turn.key < key) ++passed;

@@ -140,9 +140,9 @@ class TWorkWindow {
   size_t QueuedNear() REQUIRES(mutex_);
   bool RunMayGoOn() REQUIRES(mutex_);
   bool HintDue() REQUIRES(mutex_);
-  // Takes the first `count` slots out; their jobs go to `released`, to be let go of after
-  // the lock.
-  void Pop(size_t count, std::vector<std::shared_ptr<TJob>>& released) REQUIRES(mutex_);
+  // Takes the first `count` slots out, with what they hold, into `released`, to be let go
+  // of after the lock; a job still at work is told it was dropped.
+  void Pop(size_t count, std::vector<TSlot>& released) REQUIRES(mutex_);
   // Keeps what the job found; what was found for a job no longer in the window is
   // handed back, to be let go of after the lock.
   TFound FinishLocked(TDone done) REQUIRES(mutex_);
